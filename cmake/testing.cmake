@@ -1,0 +1,30 @@
+# GoogleTest: the system package for the native build, Debian's sources for Windows.
+if(WIN32)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # Warnings in the library's own sources are not ours to fix.
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+  set(ORVIX_GTEST gtest)
+  set(ORVIX_GTEST_MAIN gtest_main)
+  # Wine runs the test binaries in a prefix of the build's own.
+  get_filename_component(ORVIX_WINEPREFIX ${CMAKE_BINARY_DIR}/../wineprefix ABSOLUTE)
+  set(ORVIX_TEST_ENV WINEPREFIX=${ORVIX_WINEPREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
+else()
+  find_package(GTest REQUIRED)
+  set(ORVIX_GTEST GTest::gtest)
+  set(ORVIX_GTEST_MAIN GTest::gtest_main)
+  set(ORVIX_TEST_ENV "")
+endif()
+
+# One ctest entry per test binary, so that Wine starts once per binary.
+function(orvix_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${ORVIX_GTEST_MAIN} ${ORVIX_GTEST})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ORVIX_TEST_ENV}" TIMEOUT 300)
+endfunction()

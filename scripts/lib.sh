@@ -1,0 +1,77 @@
+# Shared by scripts/run and scripts/test: installs what is missing, and sets up
+# the display and the Wine prefix of the build's own.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+missing_packages() {
+    command -v cmake >/dev/null || echo cmake
+    command -v g++ >/dev/null || echo g++
+    command -v ninja >/dev/null || echo ninja-build
+    command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686
+    command -v i686-w64-mingw32-windres >/dev/null || echo binutils-mingw-w64-i686
+    command -v wine >/dev/null || echo wine
+    dpkg -s wine32:i386 >/dev/null 2>&1 || echo wine32:i386
+    command -v Xvfb >/dev/null || echo xvfb
+    [ -x /usr/bin/import ] || echo imagemagick
+    [ -f /usr/include/gtest/gtest.h ] || echo libgtest-dev
+    [ -d /usr/src/googletest/googletest ] || echo googletest
+}
+
+install_missing() {
+    local need
+    need=$(missing_packages | tr '\n' ' ')
+    [ -z "${need// /}" ] && return 0
+    echo "Installing: $need"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $need >/dev/null
+}
+
+# configure_and_build PRESET [TARGET...]
+configure_and_build() {
+    local preset=$1; shift
+    mkdir -p "$BUILD"
+    if [ ! -f "$BUILD/$preset/CMakeCache.txt" ]; then
+        cmake --preset "$preset" -G Ninja >"$BUILD/configure-$preset.log" 2>&1 \
+            || { cat "$BUILD/configure-$preset.log"; return 1; }
+    fi
+    if [ $# -gt 0 ]; then
+        cmake --build --preset "$preset" --target "$@"
+    else
+        cmake --build --preset "$preset"
+    fi
+}
+
+XVFB_PID=
+# Gives the session a display: the caller's own, or a fresh Xvfb.
+ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    local n=97
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+}
+
+# A prefix of the build's own, and a wineserver that stays up, so that each
+# Wine start after the first is quick.
+ensure_wine() {
+    mkdir -p "$BUILD"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+    wineserver -p >/dev/null 2>&1 </dev/null
+}
+
+stop_session() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}

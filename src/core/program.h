@@ -1,0 +1,78 @@
+// The launch settings record: what is launched, how, when, and how often the
+// launcher wakes. Also its validation, the weekday search, execution, the
+// configuration file and the directories resolved at start-up.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "platform/os.h"
+
+using platform::Moment;
+
+enum LaunchCheck { Valid = 1, BadProgram = 2, BadTime = 3, TodayPassed = 4 };
+
+// Resolved once by the Program constructor; "." until then.
+extern std::string ProgramDirectory;
+extern std::string HomeDirectory;
+extern const char* const ConfigFileName;
+
+// The value of USERPROFILE, read afresh; empty when unset.
+std::string UserHomeDirectory();
+const std::string& GetProgramDirectory();
+
+// A moment as English local-time text: "Tuesday, February 17, 2004 - 09:05:07 PM".
+// Empty when the moment has no local time.
+std::string TimeText(Moment t);
+
+class Program {
+public:
+    Program();
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    const std::string& GetProgramPath() const { return programPath; }
+    void SetProgramPath(const char* path);
+    bool IsWindowsProgram() const { return windowsProgram; }
+    void SetWindowsProgram(bool on) { windowsProgram = on; }
+    bool IsDayChecked(int day) const;
+    void SetDayChecked(int day, bool checked);
+    bool IsAnyDayChecked() const { return anyDayChecked; }
+    bool IsLaunched() const { return launched; }
+    void SetLaunched(bool on) { launched = on; }
+    Moment GetLaunchTime() const { return launchTime; }
+    void SetLaunchTime(Moment t) { launchTime = t; }
+    Moment GetCountdownStart() const { return countdownStart; }
+    void SetCountdownStart(Moment t) { countdownStart = t; }
+    std::int32_t GetTimingInterval() const { return timingInterval; }
+    void SetTimingInterval(std::int32_t seconds) { timingInterval = seconds; }
+    std::string TimingIntervalText() const;
+
+    LaunchCheck CheckParameters();
+    // Fills `launchDay` with the next launch day at the current time of day
+    // and sets countdownStart to now. False when the clock has no local time.
+    bool NextLaunchDay(std::tm& launchDay);
+    bool Execute();
+    void SaveConfiguration() const;
+    void LoadConfiguration();
+
+private:
+    std::string programPath;
+
+public:
+    // The dialog reads and writes these two directly.
+    bool iconized = false;
+    bool autoRestart = false;
+
+private:
+    bool launched = false;
+    bool anyDayChecked = false;
+    std::array<bool, 7> dayChecked{};
+    bool windowsProgram = true;
+    Moment launchTime = 0;
+    Moment countdownStart = 0;
+    std::int32_t timingInterval = 10;
+};

@@ -1,0 +1,56 @@
+// The arithmetic of the countdown, kept apart from the dialog so that it can
+// be run against a set clock: the next launch moment from the pickers' values,
+// the progress share, the countdown text and the timer period.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/program.h"
+
+struct CalendarDate {
+    int year = 1970;  // four digits
+    int month = 1;    // 1..12
+    int day = 1;      // 1..31
+};
+
+struct ClockTime {
+    int hour = 0;  // 0..23
+    int minute = 0;
+    int second = 0;
+};
+
+// Recomputes launchTime and countdownStart. Date mode takes the day from
+// `pickedDate`; weekday mode searches the next checked day and reports it in
+// `launchDate` (the date picker shows it). The time of day is `pickedTime`,
+// kept as wall-clock time across a change of summer time. False when the
+// moment cannot be represented: launchTime then equals countdownStart, which
+// the parameter check refuses.
+bool ComputeLaunchMoment(Program& settings, const CalendarDate& pickedDate, const ClockTime& pickedTime,
+                         CalendarDate& launchDate);
+
+// True when both moments fall on the same local calendar date. After a launch,
+// today counts as used up only when the launch moment fell on today, so that a
+// tick coming late past midnight does not skip the next day.
+bool IsSameLocalDay(Moment a, Moment b);
+
+// Share of the wait from countdownStart to launchTime that has passed, in
+// percent; 100 when the two are equal.
+double LaunchProgress(const Program& settings, Moment now);
+
+// "d:hh:mm:ss" for the seconds left; days unpadded, negative parts keep their sign.
+std::string CountdownText(std::int64_t remaining);
+inline const char* const StoppedCountdownText = "00:00:00:00";
+
+// The interval box's text as a number: leading blanks, an optional sign, then
+// digits up to the first other character. Nothing when there are no digits or
+// the number does not fit in 32 bits.
+std::optional<std::int32_t> ParseIntervalText(const std::string& text);
+
+// Timer period for an interval: at least one second, at most what a window
+// timer accepts.
+std::uint32_t TimerPeriodMilliseconds(std::int32_t intervalSeconds);
+
+// The first and last moments a picker may offer, as local dates and times.
+bool RepresentableRange(std::tm& first, std::tm& last);

@@ -1,0 +1,151 @@
+// The small application framework the windows stand on: an application object,
+// a window base, modal dialogs, the file-open dialog and message boxes, as thin
+// layers over Win32. Text is ANSI throughout.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+class CObject {
+public:
+    virtual ~CObject() = default;
+};
+
+// A window known by its handle; not owned.
+class CWnd : public CObject {
+public:
+    HWND m_hWnd = nullptr;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    HWND GetDlgItem(int id) const;
+    std::string GetWindowText() const;
+    void SetWindowText(const char* text);
+    BOOL ShowWindow(int command);
+    BOOL IsIconic() const;
+    BOOL IsWindowVisible() const;
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    void SetIcon(HICON icon, BOOL bigIcon);
+    UINT_PTR SetTimer(UINT_PTR id, UINT milliseconds);
+    BOOL KillTimer(UINT_PTR id);
+    HMENU GetSystemMenu(BOOL revert) const;
+    void SetFocus();
+    BOOL SetForegroundWindow();
+
+    // Button check state and enabling of a child control, looked up by identifier.
+    UINT IsDlgButtonChecked(int id) const;
+    void CheckDlgButton(int id, UINT state);
+    void EnableDlgItem(int id, BOOL enable);
+};
+
+// Text of a control by handle (helpers over handles, for controls not wrapped in a CWnd).
+std::string HwndGetText(HWND hwnd);
+void HwndSetText(HWND hwnd, const char* text);
+
+// A modal dialog from a dialog template. The object travels in
+// DialogBoxParamA's lParam and is stored at WM_INITDIALOG; each derived
+// dialog maps its messages to handlers in OnMessage.
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CDialog() override;
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog until EndDialog; returns its result, or -1 when the
+    // window could not be created.
+    virtual INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+    UINT GetTemplateId() const { return templateId; }
+
+    virtual BOOL OnInitDialog();
+    // The defaults end the dialog: Enter on an OK button, Escape, and a
+    // WM_CLOSE from outside (which the dialog manager turns into Cancel).
+    virtual void OnOK();
+    virtual void OnCancel();
+
+protected:
+    // The one place where a dialog maps messages to handlers. Return true
+    // when the message was handled and put its result in `result`. The base
+    // routes IDOK and IDCANCEL to OnOK and OnCancel.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Lets the dialog manager's default processing run for the message being
+    // handled, after the handler returns.
+    void Default();
+
+    CWnd* parentWindow;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT templateId;
+    bool defaultRequested = false;
+};
+
+// The file-open (or save) dialog.
+class CFileDialog : public CObject {
+public:
+    CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
+                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const char* filter = nullptr,
+                CWnd* parent = nullptr);
+    INT_PTR DoModal();  // IDOK or IDCANCEL
+    std::string GetPathName() const { return pathName; }
+
+private:
+    BOOL openFileDialog;
+    std::string defaultExtension;
+    std::string filter;
+    DWORD flags;
+    CWnd* parent;
+    std::string pathName;
+};
+
+// The application object. Exactly one exists; its InitInstance runs the program.
+class CWinApp : public CObject {
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    ~CWinApp() override;
+    virtual BOOL InitInstance();
+
+    CWnd* m_pMainWnd = nullptr;
+    int m_nCmdShow = SW_SHOWDEFAULT;
+    HINSTANCE m_hInstance = nullptr;
+    // The title: the given name, or the executable's file name without its extension.
+    std::string m_pszAppName;
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+HINSTANCE AfxGetInstanceHandle();
+// Runs the application object: sets up the common controls, calls InitInstance.
+int AfxWinMain(HINSTANCE instance, int showCommand);
+
+// A message box with the application title as caption. With no icon in `type`
+// it shows the exclamation icon.
+int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// The shell's "open" verb on a file or address.
+void AfxShellOpen(HWND owner, const char* file);
+// Kept for the start-up sequence; nothing to do on this platform.
+void AfxEnableControlContainer();
+BOOL Enable3dControlsStatic();
+
+// Seams for tests: each replaces a piece that would otherwise wait for a person.
+namespace afxtest {
+// Answers every AfxMessageBox; an empty function restores the real box.
+using MessageBoxHandler = std::function<int(const std::string& text, UINT type, const std::string& caption)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);
+// Answers every CFileDialog::DoModal: fills the path and returns IDOK or IDCANCEL.
+using FileDialogHandler = std::function<INT_PTR(std::string& pathName)>;
+void SetFileDialogHandler(FileDialogHandler handler);
+// Sees every AfxShellOpen instead of the shell.
+using ShellOpenHandler = std::function<void(HWND owner, const std::string& verb, const std::string& file)>;
+void SetShellOpenHandler(ShellOpenHandler handler);
+// Called for every dialog run by DoModal, from inside its modal loop, once the
+// dialog is set up and shown. The observer drives the dialog and ends it.
+using ModalObserver = std::function<void(CDialog& dialog)>;
+void SetModalObserver(ModalObserver observer);
+}  // namespace afxtest

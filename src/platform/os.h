@@ -1,0 +1,60 @@
+// The one seam between the portable core and the operating system: the clock,
+// local-time conversions, processes, the command interpreter, the working
+// directory, the environment and file replacement.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Seconds since 1970-01-01 00:00:00 UTC. Only 0..INT32_MAX is a usable moment.
+using Moment = std::int32_t;
+
+// The clock every part of the program reads. Tests set it; otherwise it
+// follows the system clock.
+Moment CurrentTime();
+void SetTestClock(Moment now);
+void AdvanceTestClock(std::int32_t seconds);
+void ClearTestClock();
+
+// Checked conversions to and from broken-down local time. A negative moment,
+// or one the C library cannot convert, gives false and leaves `local` alone.
+bool ToLocalTime(Moment moment, std::tm& local);
+// Normalises `local` as mktime does (tm_isdst -1 lets the library decide).
+// False when the result is not a usable moment; `moment` is then untouched.
+bool FromLocalTime(std::tm& local, Moment& moment);
+
+#ifdef _WIN32
+inline constexpr char PathSeparator = '\\';
+#else
+inline constexpr char PathSeparator = '/';
+#endif
+
+// Starts a new process from `commandLine` (the buffer may be modified by the
+// system) and returns at once; false when it could not be started. The
+// process's handles are released; the program runs on independently.
+bool StartProcess(char* commandLine);
+
+// Runs `commandLine` through the command interpreter and waits for it.
+// Returns the interpreter's status, or -1 when no interpreter could be run.
+int RunCommandInterpreter(const char* commandLine);
+
+// The working directory, read into a 260-character buffer; nothing when it
+// cannot be read (removed, or longer than 259 characters).
+std::optional<std::string> CurrentDirectory();
+
+// Nothing when the variable is not set.
+std::optional<std::string> EnvironmentVariable(const char* name);
+
+// Pushes a written file's data to the disk; false on failure.
+bool FlushToDisk(std::FILE* file);
+
+// Puts `source` in the place of `target` in one step, replacing any file
+// there; false when the replacement did not happen.
+bool ReplaceFile(const std::string& source, const std::string& target);
+
+}  // namespace platform
