@@ -1,0 +1,262 @@
+// The launch settings record: validation, the weekday search, execution, the
+// configuration file and the directories resolved at start-up.
+#include "core/program.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "log/log.h"
+
+std::string ProgramDirectory = ".";
+std::string HomeDirectory = ".";
+const char* const ConfigFileName = "orvix_launcher.cfg";
+
+namespace {
+
+const char* const StartFailedText = "CreateProcess failed.";
+const char* const SaveFailedText = "Failed to open the configuration file for save\nCreating the configuration file...\n";
+const char* const LoadFailedText = "Failed to open the configuration file for load";
+
+// The command line is a MAX_PATH buffer holding the path in one pair of quotes.
+constexpr std::size_t CommandLineSize = 260;
+constexpr std::size_t LongestPath = CommandLineSize - 3;
+
+constexpr int DaysPerWeek = 7;
+constexpr int ConfigLineCount = 17;  // the end marker is never read back
+
+const char* const DayNames[DaysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
+const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                    "July",    "August",   "September", "October", "November", "December"};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsValidDay(int day) { return day >= 0 && day < DaysPerWeek; }
+
+std::string TextBeforeNul(const std::string& text) { return std::string(text.c_str()); }
+
+std::string ConfigFilePath() { return HomeDirectory + platform::PathSeparator + ConfigFileName; }
+
+void ResolveDirectories() {
+    const std::optional<std::string> workingDirectory = platform::CurrentDirectory();
+    if (!workingDirectory) {
+        LogMessage(Fail, __FILE__, __LINE__, "Failed to acquire Current Working Directory");
+        std::abort();
+    }
+    ProgramDirectory = *workingDirectory;
+    HomeDirectory = UserHomeDirectory();
+    if (HomeDirectory.empty()) HomeDirectory = ProgramDirectory;
+    LogMessage(Info, __FILE__, __LINE__, "Program Directory: " + ProgramDirectory);
+    LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + HomeDirectory);
+}
+
+// atoi's reading (leading blanks, a sign, then digits up to the first other
+// character, 0 without digits), but a number beyond 32 bits is clamped to the
+// nearest end instead of being undefined.
+std::int32_t LeadingNumber(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = value * 10 + (text[at] - '0');
+        if (value > limit) value = limit;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+bool FlagLine(const std::string& line) { return !line.empty() && line[0] == '1'; }
+
+// One line up to the next line feed, which is consumed and not kept. After
+// the end of the file every read gives an empty line.
+std::string ReadLine(std::FILE* file) {
+    std::string line;
+    for (int c = std::getc(file); c != EOF && c != '\n'; c = std::getc(file)) line += static_cast<char>(c);
+    return line;
+}
+
+bool WriteAll(std::FILE* file, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+// Writes `text` beside `path` and puts it in the file's place only once it
+// is complete and on the disk: an interrupted save leaves the previous file.
+// A failed save leaves no temporary file of its own behind.
+bool ReplaceFileContent(const std::string& path, const std::string& text) {
+    const std::string temporaryPath = path + ".tmp";
+    OwnedFile file(std::fopen(temporaryPath.c_str(), "wb"));
+    if (!file) return false;
+    const bool written = WriteAll(file.get(), text) && platform::FlushToDisk(file.get());
+    const bool closed = std::fclose(file.release()) == 0;
+    if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
+    std::remove(temporaryPath.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROFILE").value_or(""); }
+
+const std::string& GetProgramDirectory() { return ProgramDirectory; }
+
+std::string TimeText(Moment t) {
+    std::tm local{};
+    if (!platform::ToLocalTime(t, local)) return "";
+    const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char text[128] = {};
+    std::snprintf(text, sizeof text, "%s, %s %02d, %d - %02d:%02d:%02d %s", DayNames[local.tm_wday],
+                  MonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, hour12, local.tm_min, local.tm_sec,
+                  local.tm_hour < 12 ? "AM" : "PM");
+    return text;
+}
+
+Program::Program() : launchTime(platform::CurrentTime()), countdownStart(platform::CurrentTime()) {
+    LogMessage(Info, __FILE__, __LINE__, "Orvix Launcher Program Execution");
+    dayChecked.fill(false);
+    ResolveDirectories();
+}
+
+Program::~Program() { SaveConfiguration(); }
+
+void Program::SetProgramPath(const char* path) {
+    if (path != nullptr) programPath = path;
+}
+
+bool Program::IsDayChecked(int day) const { return IsValidDay(day) && dayChecked[day]; }
+
+void Program::SetDayChecked(int day, bool checked) {
+    if (!IsValidDay(day)) return;
+    dayChecked[day] = checked;
+    anyDayChecked = false;
+    for (bool flag : dayChecked) anyDayChecked = anyDayChecked || flag;
+}
+
+std::string Program::TimingIntervalText() const { return std::to_string(timingInterval); }
+
+LaunchCheck Program::CheckParameters() {
+    // Read as unsigned so that accented first letters (128..255) are accepted.
+    if (programPath.empty() || static_cast<unsigned char>(programPath[0]) < 32) return BadProgram;
+    if (launchTime > countdownStart) return Valid;
+    if (!anyDayChecked) return BadTime;
+    std::tm now{};
+    if (platform::ToLocalTime(platform::CurrentTime(), now) && dayChecked[now.tm_wday]) {
+        launched = true;
+        return TodayPassed;
+    }
+    return Valid;
+}
+
+bool Program::NextLaunchDay(std::tm& launchDay) {
+    const Moment now = platform::CurrentTime();
+    countdownStart = now;
+    std::tm today{};
+    if (!platform::ToLocalTime(now, today)) return false;
+
+    // The nearest checked day from the start day on, wrapping into next week.
+    const int weekday = today.tm_wday;
+    const int startDay = launched ? weekday + 1 : weekday;
+    int offset = -1;
+    for (int day = startDay; day < DaysPerWeek && offset < 0; ++day)
+        if (dayChecked[day]) offset = day - weekday;
+    for (int day = 0; day < startDay && offset < 0; ++day)
+        if (dayChecked[day]) offset = DaysPerWeek - weekday + day;
+    if (offset < 0) return false;
+
+    // Calendar days, not multiples of 86400 s, so a change of summer time
+    // cannot move the launch to a neighbouring date. Noon keeps a skipped or
+    // repeated hour away from the date.
+    std::tm day = today;
+    day.tm_mday += offset;
+    day.tm_hour = 12;
+    day.tm_min = 0;
+    day.tm_sec = 0;
+    day.tm_isdst = -1;
+    Moment noon = 0;
+    if (!platform::FromLocalTime(day, noon)) return false;
+    day.tm_hour = today.tm_hour;
+    day.tm_min = today.tm_min;
+    day.tm_sec = today.tm_sec;
+    day.tm_isdst = -1;
+    launchDay = day;
+    return true;
+}
+
+bool Program::Execute() {
+    launched = true;
+    const std::string path = TextBeforeNul(programPath);
+    bool started = false;
+    if (path.size() <= LongestPath) {
+        std::array<char, CommandLineSize> commandLine{};
+        const std::string quoted = "\"" + path + "\"";
+        std::memcpy(commandLine.data(), quoted.data(), quoted.size());
+        if (windowsProgram)
+            started = platform::StartProcess(commandLine.data());
+        else
+            started = platform::RunCommandInterpreter(commandLine.data()) != -1;
+    }
+    if (!started) {
+        LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+        return false;
+    }
+    // Read after the start returned: for a command, the moment it finished.
+    const Moment now = platform::CurrentTime();
+    LogMessage(Info, __FILE__, __LINE__, "Launching Program\n" + path + "\n" + TimeText(now));
+    return true;
+}
+
+void Program::SaveConfiguration() const {
+    const char* const lineEnd = "\r\n";
+    std::string text = std::string("# Orvix Launcher Configuration File") + lineEnd +
+                       "# This file is automatically generated and should" + lineEnd + "# not be modified" + lineEnd +
+                       "#" + lineEnd;
+    text += TextBeforeNul(programPath) + lineEnd;
+    text += std::to_string(launchTime) + lineEnd;
+    text += std::to_string(timingInterval) + lineEnd;
+    for (bool flag : dayChecked) text += std::string(flag ? "1" : "0") + lineEnd;
+    for (bool flag : {windowsProgram, autoRestart, iconized}) text += std::string(flag ? "1" : "0") + lineEnd;
+    text += std::string("# eof") + lineEnd;
+
+    if (!ReplaceFileContent(ConfigFilePath(), text)) LogMessage(Fail, __FILE__, __LINE__, SaveFailedText);
+}
+
+void Program::LoadConfiguration() {
+    const std::string path = ConfigFilePath();
+    OwnedFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        LogMessage(Fail, __FILE__, __LINE__, LoadFailedText);
+        return;
+    }
+    std::array<std::string, ConfigLineCount + 1> lines;  // indexed by line number
+    for (int number = 1; number <= ConfigLineCount; ++number) lines[number] = ReadLine(file.get());
+    // Something that opens but cannot be read (a directory) is no file.
+    if (std::ferror(file.get())) {
+        LogMessage(Fail, __FILE__, __LINE__, LoadFailedText);
+        return;
+    }
+
+    std::string path5 = lines[5];
+    if (!path5.empty() && path5.back() == '\r') path5.pop_back();
+    programPath = TextBeforeNul(path5);
+    launchTime = LeadingNumber(lines[6]);
+    timingInterval = LeadingNumber(lines[7]);
+    for (int day = 0; day < DaysPerWeek; ++day)
+        if (FlagLine(lines[8 + day])) dayChecked[day] = true;
+    for (bool flag : dayChecked)
+        if (flag) anyDayChecked = true;
+    windowsProgram = FlagLine(lines[15]);
+    autoRestart = FlagLine(lines[16]);
+    iconized = FlagLine(lines[17]);
+    LogMessage(Info, __FILE__, __LINE__, "Loaded Configuration File: " + path);
+}

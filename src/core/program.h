@@ -53,7 +53,8 @@ public:
 
     LaunchCheck CheckParameters();
     // Fills `launchDay` with the next launch day at the current time of day
-    // and sets countdownStart to now. False when the clock has no local time.
+    // and sets countdownStart to now. False when the clock has no local time,
+    // no day is checked, or the day lies beyond the last usable moment.
     bool NextLaunchDay(std::tm& launchDay);
     bool Execute();
     void SaveConfiguration() const;

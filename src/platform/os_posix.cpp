@@ -1,0 +1,90 @@
+// The operating-system seam on POSIX systems (the native build of the core).
+#include <spawn.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/os.h"
+#include "platform/os_detail.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace detail {
+
+bool SystemLocalTime(std::time_t moment, std::tm& local) { return localtime_r(&moment, &local) != nullptr; }
+
+}  // namespace detail
+
+namespace {
+
+// Children started here are nobody else's to wait for; reaping the finished
+// ones on each later start keeps zombies from piling up.
+std::vector<pid_t> startedChildren;
+
+void ReapFinishedChildren() {
+    auto finished = [](pid_t child) {
+        int status = 0;
+        return waitpid(child, &status, WNOHANG) != 0;  // done, or no longer ours
+    };
+    startedChildren.erase(std::remove_if(startedChildren.begin(), startedChildren.end(), finished),
+                          startedChildren.end());
+}
+
+// The command line is the program's path in one pair of quotes; the quoted
+// text as a whole names the file, as on Windows.
+std::string ProgramFileOf(const char* commandLine) {
+    std::string file = commandLine;
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
+    return file;
+}
+
+}  // namespace
+
+bool StartProcess(char* commandLine) {
+    ReapFinishedChildren();
+    std::string file = ProgramFileOf(commandLine);
+    if (file.empty()) return false;
+    std::vector<char> argument(file.begin(), file.end());
+    argument.push_back('\0');
+    char* argv[] = {argument.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, file.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+    startedChildren.push_back(child);
+    return true;
+}
+
+int RunCommandInterpreter(const char* commandLine) {
+    const int status = std::system(commandLine);
+    if (status == -1) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return status;
+}
+
+std::optional<std::string> CurrentDirectory() {
+    std::array<char, 260> buffer{};
+    if (getcwd(buffer.data(), buffer.size()) == nullptr) return std::nullopt;
+    return std::string(buffer.data());
+}
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
+
+bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+    return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,187 @@
+// The launch moment from the pickers, across changes of summer time and at
+// the ends of the representable range; the countdown text, progress, interval
+// parsing and timer period.
+#include <cstdint>
+#include <limits>
+
+#include "core/launch_cycle.h"
+#include "core/schedule_fixture.h"
+
+namespace {
+
+constexpr std::int32_t Int32Max = std::numeric_limits<std::int32_t>::max();
+
+class ScheduleMomentTest : public ScheduleTest {};
+
+bool PickDate(Program& settings, CalendarDate date, ClockTime time) {
+    CalendarDate shown;
+    return ComputeLaunchMoment(settings, date, time, shown);
+}
+
+TEST(CountdownTextTest, DaysUnpaddedOtherPartsTwoDigitsSignsKept) {
+    EXPECT_EQ(CountdownText(0), "0:00:00:00");
+    EXPECT_EQ(CountdownText(3725), "0:01:02:05");
+    EXPECT_EQ(CountdownText(2 * 86400 + 3 * 3600), "2:03:00:00");
+    EXPECT_EQ(CountdownText(86399), "0:23:59:59");
+    EXPECT_EQ(CountdownText(400 * 86400 + 59), "400:00:00:59");
+    EXPECT_EQ(CountdownText(-5), "0:00:00:-5");
+    EXPECT_EQ(CountdownText(-3725), "0:-1:-2:-5");
+    EXPECT_EQ(CountdownText(-(86400 + 61)), "-1:00:-1:-1");
+    EXPECT_EQ(CountdownText(Int32Max), "24855:03:14:07");
+}
+
+TEST(ParseIntervalTextTest, ReadsLeadingNumberAndRefusesNothingOrTooLarge) {
+    EXPECT_EQ(ParseIntervalText(" 45abc"), 45);
+    EXPECT_EQ(ParseIntervalText("\t+600"), 600);
+    EXPECT_EQ(ParseIntervalText("-3"), -3);
+    EXPECT_EQ(ParseIntervalText("007"), 7);
+    EXPECT_EQ(ParseIntervalText("2147483647"), Int32Max);
+    EXPECT_EQ(ParseIntervalText("-2147483648"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(ParseIntervalText(""), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("   "), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("-"), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("abc"), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("2147483648"), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("99999999999"), std::nullopt);
+    EXPECT_EQ(ParseIntervalText("-2147483649"), std::nullopt);
+}
+
+TEST(TimerPeriodTest, AtLeastOneSecondAndWithinTheTimerMaximum) {
+    EXPECT_EQ(TimerPeriodMilliseconds(0), 1000u);
+    EXPECT_EQ(TimerPeriodMilliseconds(-5), 1000u);
+    EXPECT_EQ(TimerPeriodMilliseconds(1), 1000u);
+    EXPECT_EQ(TimerPeriodMilliseconds(600), 600000u);
+    EXPECT_EQ(TimerPeriodMilliseconds(2147483), 2147483000u);
+    EXPECT_EQ(TimerPeriodMilliseconds(Int32Max), 2147483000u);
+    EXPECT_LE(TimerPeriodMilliseconds(Int32Max), 0x7FFFFFFFu);
+}
+
+TEST_F(ScheduleMomentTest, ProgressIsTheShareOfTheWaitThatHasPassed) {
+    Program settings;
+    settings.SetCountdownStart(1000);
+    settings.SetLaunchTime(1000);
+    EXPECT_EQ(LaunchProgress(settings, 1000), 100.0);
+    settings.SetLaunchTime(5000);
+    EXPECT_EQ(LaunchProgress(settings, 1000), 0.0);
+    EXPECT_EQ(LaunchProgress(settings, 2000), 25.0);
+    EXPECT_LT(LaunchProgress(settings, 4999), 100.0);
+    EXPECT_EQ(LaunchProgress(settings, 5000), 100.0);
+    EXPECT_GT(LaunchProgress(settings, 5010), 100.0);
+    settings.SetCountdownStart(0);
+    settings.SetLaunchTime(Int32Max);
+    EXPECT_EQ(LaunchProgress(settings, Int32Max), 100.0);
+}
+
+TEST_F(ScheduleMomentTest, SameLocalDayFollowsTheCalendarDate) {
+    for (const char* zone : TestZones()) {
+        SetTimeZone(zone);
+        const Moment lastSecond = LocalMoment(2024, 3, 9, 23, 59, 59);
+        EXPECT_TRUE(IsSameLocalDay(LocalMoment(2024, 3, 9, 0, 0, 0), lastSecond)) << zone;
+        EXPECT_FALSE(IsSameLocalDay(lastSecond, lastSecond + 1)) << zone;
+        EXPECT_FALSE(IsSameLocalDay(LocalMoment(2023, 3, 9, 12, 0, 0), LocalMoment(2024, 3, 9, 12, 0, 0)))
+            << zone;
+        EXPECT_FALSE(IsSameLocalDay(-1, -1)) << zone;
+    }
+}
+
+TEST_F(ScheduleMomentTest, DateModeTakesThePickedDateAndTime) {
+    Program settings;
+    platform::SetTestClock(LocalMoment(2024, 5, 1, 8, 0, 0));
+    ASSERT_TRUE(PickDate(settings, {2024, 5, 2}, {9, 15, 30}));
+    EXPECT_EQ(settings.GetLaunchTime(), LocalMoment(2024, 5, 2, 9, 15, 30));
+    EXPECT_EQ(settings.GetCountdownStart(), LocalMoment(2024, 5, 1, 8, 0, 0));
+}
+
+TEST_F(ScheduleMomentTest, UnrepresentableDatesAreRefusedWithNothingToCountDown) {
+    Program settings;
+    settings.SetProgramPath("notepad.exe");
+    const Moment now = LocalMoment(2024, 5, 1, 8, 0, 0);
+    platform::SetTestClock(now);
+    const CalendarDate dates[] = {{1969, 12, 31}, {1900, 1, 1}, {2039, 1, 1}, {2038, 6, 1}, {3000, 1, 1}};
+    for (const CalendarDate& date : dates) {
+        settings.SetLaunchTime(12345);
+        EXPECT_FALSE(PickDate(settings, date, {12, 0, 0})) << date.year;
+        EXPECT_EQ(settings.GetLaunchTime(), now) << date.year;
+        EXPECT_EQ(settings.GetCountdownStart(), now) << date.year;
+        EXPECT_EQ(settings.CheckParameters(), BadTime) << date.year;
+    }
+    EXPECT_TRUE(PickDate(settings, {2038, 1, 19}, {3, 14, 7}));
+    EXPECT_EQ(settings.GetLaunchTime(), Int32Max);
+    EXPECT_FALSE(PickDate(settings, {2038, 1, 19}, {3, 14, 8}));
+    EXPECT_EQ(settings.GetLaunchTime(), now);
+}
+
+TEST_F(ScheduleMomentTest, RepresentableRangeSpansTheUsableMoments) {
+    std::tm first{};
+    std::tm last{};
+    ASSERT_TRUE(RepresentableRange(first, last));
+    EXPECT_EQ(CivilOf(first), (Civil{1970, 1, 1}));
+    EXPECT_EQ(first.tm_hour * 3600 + first.tm_min * 60 + first.tm_sec, 0);
+    EXPECT_EQ(CivilOf(last), (Civil{2038, 1, 19}));
+    EXPECT_EQ(last.tm_hour * 3600 + last.tm_min * 60 + last.tm_sec, 3 * 3600 + 14 * 60 + 7);
+}
+
+// A date picked on the other side of a change keeps the picked wall-clock
+// time (a summer-time flag carried over from today used to put it an hour off).
+TEST_F(ScheduleMomentTest, PickedDateKeepsItsWallClockTimeAcrossEachChange) {
+    for (const char* zone : TestZones()) {
+        SetTimeZone(zone);
+        Program settings;
+        for (Moment change : ChangesIn2024(zone)) {
+            const Civil before = CivilOf(LocalOf(change - 20 * 86400));
+            const Civil after = CivilOf(LocalOf(change + 20 * 86400));
+            for (auto [today, target] : {std::pair{before, after}, std::pair{after, before}}) {
+                const Moment now = LocalMoment(today.year, today.month, today.day, 12, 0, 0);
+                platform::SetTestClock(now);
+                ASSERT_TRUE(PickDate(settings, {target.year, target.month, target.day}, {21, 0, 0}));
+                const std::tm launch = LocalOf(settings.GetLaunchTime());
+                EXPECT_EQ(CivilOf(launch), target) << zone << " from " << today;
+                EXPECT_EQ(launch.tm_hour * 60 + launch.tm_min, 21 * 60)
+                    << zone << " from " << today << ": " << LocalText(settings.GetLaunchTime());
+            }
+        }
+    }
+}
+
+// A picked time the clocks skip launches as far after the jump as it lies
+// after the gap's start; a repeated time launches once.
+TEST_F(ScheduleMomentTest, SkippedTimeLandsJustAfterTheGapAndRepeatedTimeLaunchesOnce) {
+    for (const char* zone : TestZones()) {
+        SetTimeZone(zone);
+        Program settings;
+        settings.SetProgramPath("notepad.exe");
+        for (Moment change : ChangesIn2024(zone)) {
+            const std::int64_t jump = UtcOffset(change) - UtcOffset(change - 1);
+            const std::tm before = LocalOf(change - 1);
+            const std::int64_t gapStart = before.tm_hour * 3600 + before.tm_min * 60 + before.tm_sec + 1;
+            // The middle of the skipped hour, or of the repeated one.
+            const std::int64_t middle = gapStart + jump / 2;
+            const ClockTime picked{static_cast<int>(middle / 3600), static_cast<int>(middle / 60 % 60),
+                                   static_cast<int>(middle % 60)};
+            const Civil day = CivilOf(before);
+            const std::string context = std::string(zone) + " change " + LocalText(change);
+
+            platform::SetTestClock(change - 86400);
+            ASSERT_TRUE(PickDate(settings, {day.year, day.month, day.day}, picked)) << context;
+            const Moment launch = settings.GetLaunchTime();
+            if (jump > 0) {
+                EXPECT_EQ(launch, change + jump / 2) << context << ": " << LocalText(launch);
+                continue;
+            }
+            EXPECT_TRUE(launch == change + jump / 2 || launch == change - jump / 2)
+                << context << ": " << LocalText(launch);
+
+            settings.SetDayChecked(WeekdayOfDays(DaysFromCivil(day)), true);
+            LaunchCycle cycle(settings, picked, 10);
+            ASSERT_EQ(cycle.Launch(change - 86400), Valid) << context;
+            cycle.RunUntil(change + 7200);
+            ASSERT_EQ(cycle.launches.size(), 1u) << context;
+            EXPECT_GE(cycle.launches[0].at, change + jump / 2) << context;
+            EXPECT_LT(cycle.launches[0].at, change - jump / 2 + 10) << context;
+            settings.SetDayChecked(WeekdayOfDays(DaysFromCivil(day)), false);
+            settings.SetLaunched(false);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <unistd.h>
+#endif
+
+#include "platform/os.h"
+#include "support/core_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+class PlatformTest : public ClockFixture {};
+
+TEST_F(PlatformTest, LocalTimeCoversExactlyTheUsableMoments) {
+    std::tm local{};
+    ASSERT_TRUE(platform::ToLocalTime(0, local));
+    EXPECT_EQ(70, local.tm_year);
+    EXPECT_EQ(4, local.tm_wday);  // 1970-01-01 was a Thursday
+
+    ASSERT_TRUE(platform::ToLocalTime(INT32_MAX, local));
+    EXPECT_EQ(138, local.tm_year);
+    EXPECT_EQ(3, local.tm_hour);
+    EXPECT_EQ(7, local.tm_sec);
+
+    std::tm untouched{};
+    untouched.tm_year = 99;
+    EXPECT_FALSE(platform::ToLocalTime(-1, untouched));
+    EXPECT_FALSE(platform::ToLocalTime(INT32_MIN, untouched));
+    EXPECT_EQ(99, untouched.tm_year);
+}
+
+TEST_F(PlatformTest, FromLocalTimeNormalisesAndRefusesUnusableDates) {
+    std::tm local{};
+    local.tm_year = 104;
+    local.tm_mon = 0;
+    local.tm_mday = 32;  // January 32nd is February 1st
+    local.tm_hour = 12;
+    local.tm_isdst = -1;
+    platform::Moment moment = 7;
+    ASSERT_TRUE(platform::FromLocalTime(local, moment));
+    EXPECT_EQ(1, local.tm_mon);
+    EXPECT_EQ(1, local.tm_mday);
+    EXPECT_EQ(1075636800, moment);
+
+    std::tm late = local;
+    late.tm_year = 139;  // 2039
+    EXPECT_FALSE(platform::FromLocalTime(late, moment));
+    std::tm early = local;
+    early.tm_year = 69;  // 1969
+    EXPECT_FALSE(platform::FromLocalTime(early, moment));
+    EXPECT_EQ(1075636800, moment);
+    EXPECT_EQ(139, late.tm_year);
+}
+
+TEST_F(PlatformTest, TestClockCanBeSetAdvancedAndCleared) {
+    EXPECT_EQ(StartTime, platform::CurrentTime());
+    platform::AdvanceTestClock(90);
+    EXPECT_EQ(StartTime + 90, platform::CurrentTime());
+    platform::SetTestClock(INT32_MAX - 1);
+    platform::AdvanceTestClock(10);
+    EXPECT_EQ(INT32_MAX, platform::CurrentTime());
+
+    platform::ClearTestClock();
+    const std::time_t before = std::time(nullptr);
+    const platform::Moment now = platform::CurrentTime();
+    const std::time_t after = std::time(nullptr);
+    EXPECT_LE(before, now);
+    EXPECT_GE(after, now);
+}
+
+TEST_F(PlatformTest, EnvironmentAndWorkingDirectory) {
+    SetEnv("ORVIX_PLATFORM_TEST", "some value");
+    EXPECT_EQ("some value", platform::EnvironmentVariable("ORVIX_PLATFORM_TEST").value_or("<unset>"));
+    UnsetEnv("ORVIX_PLATFORM_TEST");
+    EXPECT_FALSE(platform::EnvironmentVariable("ORVIX_PLATFORM_TEST").has_value());
+
+    ScopedCurrentDirectory inHome(home.Path());
+    const auto directory = platform::CurrentDirectory();
+    ASSERT_TRUE(directory.has_value());
+    EXPECT_TRUE(std::filesystem::equivalent(home.Path(), *directory)) << *directory;
+}
+
+TEST_F(PlatformTest, ReplaceFileSwapsContentOrLeavesBothAlone) {
+    const std::string source = HomeFile("new.txt");
+    const std::string target = HomeFile("settings.txt");
+    WriteFileBytes(target, "old");
+    std::FILE* file = std::fopen(source.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fputs("new", file);
+    EXPECT_TRUE(platform::FlushToDisk(file));
+    std::fclose(file);
+
+    ASSERT_TRUE(platform::ReplaceFile(source, target));
+    EXPECT_EQ("new", ReadFileBytes(target));
+    EXPECT_FALSE(FileExists(source));
+
+    const std::string blocked = HomeFile("blocked");
+    MakeDirectory(blocked);
+    WriteFileBytes(source, "newer");
+    EXPECT_FALSE(platform::ReplaceFile(source, blocked));
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+    EXPECT_EQ("newer", ReadFileBytes(source));
+}
+
+TEST_F(PlatformTest, CommandInterpreterReportsTheCommandsStatus) {
+    EXPECT_EQ(0, platform::RunCommandInterpreter("exit 0"));
+    EXPECT_EQ(3, platform::RunCommandInterpreter("exit 3"));
+}
+
+TEST_F(PlatformTest, StartProcessRunsTheQuotedFileAndRefusesOthers) {
+    const std::string marker = HomeFile("marker.txt");
+    SetEnv(MarkerEnvName, marker);
+    std::string commandLine = "\"" + MarkerWriterPath() + "\"";
+    ASSERT_TRUE(platform::StartProcess(commandLine.data())) << commandLine;
+    EXPECT_TRUE(WaitForFile(marker, "ran"));
+
+    std::string missing = "\"" + HomeFile("no such program.exe") + "\"";
+    EXPECT_FALSE(platform::StartProcess(missing.data()));
+    std::string empty = "\"\"";
+    EXPECT_FALSE(platform::StartProcess(empty.data()));
+}
+
+#ifndef _WIN32
+int ZombieChildren() {
+    int zombies = 0;
+    const std::string parent = std::to_string(getpid());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string stat = ReadFileBytes(entry.path().string() + "/stat");
+        const auto afterName = stat.rfind(") ");
+        if (afterName == std::string::npos) continue;
+        // "<pid> (<name>) <state> <ppid> ..."
+        const std::string rest = stat.substr(afterName + 2);
+        if (rest.rfind("Z " + parent + " ", 0) == 0) ++zombies;
+    }
+    return zombies;
+}
+
+TEST_F(PlatformTest, FinishedChildrenDoNotPileUp) {
+    for (int i = 0; i < 5; ++i) {
+        const std::string marker = HomeFile("marker" + std::to_string(i));
+        SetEnv(MarkerEnvName, marker);
+        std::string commandLine = "\"" + MarkerWriterPath() + "\"";
+        ASSERT_TRUE(platform::StartProcess(commandLine.data()));
+        ASSERT_TRUE(WaitForFile(marker, "ran"));
+    }
+    // Every later start reaps what has finished; give the last exits time.
+    std::string missing = "\"/nonexistent/program\"";
+    int zombies = ZombieChildren();
+    for (int attempt = 0; attempt < 200 && zombies > 0; ++attempt) {
+        usleep(50 * 1000);
+        platform::StartProcess(missing.data());
+        zombies = ZombieChildren();
+    }
+    EXPECT_EQ(0, zombies);
+}
+#endif
+
+}  // namespace

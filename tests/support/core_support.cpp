@@ -1,0 +1,150 @@
+#include "support/core_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "log/log.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+namespace {
+
+std::string UniqueName() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device device;
+    std::ostringstream name;
+    name << "orvix_test_" << std::hex << device() << '_' << counter++;
+    return name.str();
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    const fs::path directory = fs::temp_directory_path() / UniqueName();
+    fs::create_directories(directory);
+    path = directory.string();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const { return path + platform::PathSeparator + name; }
+
+void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+void UnsetEnv(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, "");  // an empty value removes the variable
+#else
+    unsetenv(name);
+#endif
+}
+
+ScopedEnv::ScopedEnv(const char* name) : name(name), saved(platform::EnvironmentVariable(name)) {}
+
+ScopedEnv::~ScopedEnv() {
+    if (saved)
+        SetEnv(name.c_str(), *saved);
+    else
+        UnsetEnv(name.c_str());
+}
+
+ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& directory) : saved(fs::current_path().string()) {
+    fs::current_path(directory);
+}
+
+ScopedCurrentDirectory::~ScopedCurrentDirectory() {
+    std::error_code ignored;
+    fs::current_path(saved, ignored);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void MakeDirectory(const std::string& path) { fs::create_directories(path); }
+
+void SetTimeZone(const char* zone) {
+    SetEnv("TZ", zone);
+#ifdef _WIN32
+    _tzset();
+#else
+    tzset();
+#endif
+}
+
+std::string ExecutableDirectory() {
+#ifdef _WIN32
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return fs::path(std::string(buffer, length)).parent_path().string();
+#else
+    return fs::read_symlink("/proc/self/exe").parent_path().string();
+#endif
+}
+
+std::string MarkerWriterPath() {
+#ifdef _WIN32
+    return ExecutableDirectory() + "\\marker_writer.exe";
+#else
+    return ExecutableDirectory() + "/marker_writer";
+#endif
+}
+
+bool WaitForFile(const std::string& path, const std::string& expectedContent) {
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        if (ReadFileBytes(path) == expectedContent) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void ClockFixture::SetUp() {
+    SetEnv("USERPROFILE", home.Path());
+    SetTimeZone("UTC0");
+    logtest::CloseLogStream();
+    platform::SetTestClock(StartTime);
+}
+
+void ClockFixture::TearDown() {
+    platform::ClearTestClock();
+    logtest::CloseLogStream();
+}
+
+}  // namespace testsupport
