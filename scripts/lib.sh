@@ -68,7 +68,8 @@ ensure_wine() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
-    wineserver -p >/dev/null 2>&1 </dev/null
+    # Exits non-zero when one is already running, which is just as good.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
 stop_session() {

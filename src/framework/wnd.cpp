@@ -1,0 +1,56 @@
+// CWnd: thin calls on a window handle, and text helpers over handles.
+#include "framework/afx.h"
+
+std::string HwndGetText(HWND hwnd) {
+    if (hwnd == nullptr) return std::string();
+    int length = GetWindowTextLengthA(hwnd);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = GetWindowTextA(hwnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+void HwndSetText(HWND hwnd, const char* text) {
+    if (hwnd != nullptr) SetWindowTextA(hwnd, text != nullptr ? text : "");
+}
+
+HWND CWnd::GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+std::string CWnd::GetWindowText() const { return HwndGetText(m_hWnd); }
+
+void CWnd::SetWindowText(const char* text) { HwndSetText(m_hWnd, text); }
+
+BOOL CWnd::ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
+
+BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+
+BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
+}
+
+void CWnd::SetIcon(HICON icon, BOOL bigIcon) {
+    ::SendMessageA(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds) { return ::SetTimer(m_hWnd, id, milliseconds, nullptr); }
+
+BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+
+HMENU CWnd::GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+
+void CWnd::SetFocus() { ::SetFocus(m_hWnd); }
+
+BOOL CWnd::SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
+
+UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+
+void CWnd::CheckDlgButton(int id, UINT state) { ::CheckDlgButton(m_hWnd, id, state); }
+
+void CWnd::EnableDlgItem(int id, BOOL enable) { ::EnableWindow(::GetDlgItem(m_hWnd, id), enable); }

@@ -1,0 +1,89 @@
+// The launcher's main window: every launch setting, the status word, the
+// countdown and the progress bar. Owns the launch settings record and the
+// notification-area icon for exactly as long as the dialog object lives.
+#pragma once
+
+#include <memory>
+
+#include "core/program.h"
+#include "framework/afx.h"
+
+class TrayIcon;
+
+// Window timers of the dialog and the tray icon's callback message.
+inline constexpr UINT_PTR CountdownTimer = 1;
+inline constexpr UINT_PTR HideTimer = 100;
+inline constexpr UINT HideTimerMilliseconds = 2000;
+inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
+inline constexpr const char* const LauncherTitle = "Orvix Launcher";
+
+class LauncherDialog : public CDialog {
+public:
+    explicit LauncherDialog(CWnd* parent = nullptr);
+    ~LauncherDialog() override;
+
+    BOOL OnInitDialog() override;
+
+    // By-identifier helpers; each looks the control up on every call.
+    int IsChecked(int id) const;
+    void SetChecked(int id, int state);
+    void EnableControl(int id, bool on);
+
+    UINT_PTR CountdownTimerId() const { return countdownTimerId; }
+    UINT_PTR HideTimerId() const { return hideTimerId; }
+    HICON MainIcon() const { return mainIcon; }
+
+protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void OnCommand(int id, int notifyCode);
+    void OnSysCommand(UINT command, LPARAM parameter);
+    void OnPaint();
+    HICON OnQueryDragIcon() const { return mainIcon; }
+    void OnTimer(UINT_PTR id);
+    void OnHideTimer();
+    void OnCountdownTick();
+    void StopCountdown();
+    void OnLaunch();
+
+    void SetUpSystemMenu();
+    void SetUpControls();
+    void LimitPickerRanges();
+
+    void RefreshIntervalText();
+    // Both give false when the picked moment cannot be represented.
+    bool ComputeLaunchTime();
+    bool ReadControls();
+    void RefreshControls();
+    double UpdateProgress();
+    void UpdateCountdown();
+    void DisableControls();
+    void EnableControls();
+    void SetStatus(const char* word);
+    void ShowLaunchCheckMessage(LaunchCheck check);
+
+    HICON mainIcon = nullptr;
+    HWND testButton = nullptr;
+    HWND todayButton = nullptr;
+    HWND browseButton = nullptr;
+    HWND launchButton = nullptr;
+    HWND windowsProgramRadio = nullptr;
+    HWND shellCommandRadio = nullptr;
+    HWND intervalSlider = nullptr;
+    HWND progressBar = nullptr;
+    HWND programPathEdit = nullptr;
+    HWND intervalEdit = nullptr;
+    HWND statusBox = nullptr;
+    HWND countdownBox = nullptr;
+    HWND intervalSpin = nullptr;
+    HWND datePicker = nullptr;
+    HWND timePicker = nullptr;
+    std::unique_ptr<TrayIcon> trayIcon;
+    UINT_PTR hideTimerId = 0;
+    UINT_PTR countdownTimerId = 0;
+
+public:
+    // The launch settings; saved to the configuration file when destroyed.
+    Program settings;
+};

@@ -1,0 +1,63 @@
+// In-process dialog tests under Wine: answers message boxes and file dialogs
+// for the whole test binary, runs modal dialogs under a script with a
+// watchdog, and pumps messages so that timers and posted messages arrive.
+#pragma once
+
+#include "framework/afx.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// Every AfxMessageBox of the current test, in order.
+struct MessageBoxRecord {
+    std::string text;
+    UINT type;
+    std::string caption;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+// Answers for the next message boxes, in order; after them every box gets IDOK.
+void AnswerMessageBoxes(const std::vector<int>& answers);
+
+// The next file dialog answers `result` with `path`; without a script every
+// file dialog is cancelled.
+void AnswerFileDialog(INT_PTR result, const std::string& path);
+int FileDialogCount();
+
+struct ShellOpenRecord {
+    HWND owner;
+    std::string verb;
+    std::string file;
+};
+const std::vector<ShellOpenRecord>& ShellOpens();
+
+// The test binary's application object, set up like the program's own
+// (instance handle, common controls, show command SW_SHOWNORMAL). Its main
+// window and show command are put back after every test.
+CWinApp& TestApp();
+
+// Runs `dialog` modally. `drive` is called from inside the modal loop once the
+// dialog is shown, for `dialog` and for every dialog opened while it runs
+// (tell them apart by address or GetTemplateId()), and must end each one,
+// directly or through messages it leaves pending. A dialog still open after
+// its drive is ended with IDABORT and the test fails; so does anything still
+// open when `watchdogMs` has passed. Returns DoModal's result. Not to be
+// called from inside a drive.
+using Drive = std::function<void(CDialog& dialog)>;
+INT_PTR RunModal(CDialog& dialog, Drive drive, DWORD watchdogMs = 20000);
+
+// Dispatches what is pending, routing keys through the dialog manager as a
+// modal loop does.
+void PumpMessages();
+// Pumps until `done` holds or `timeoutMs` has passed; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Pumps for `milliseconds`, waiting for messages in between, so that real
+// WM_TIMER messages arrive.
+void PumpFor(DWORD milliseconds);
+
+// Clicks a control of a dialog the way a mouse click does (BM_CLICK).
+void Click(HWND dialog, int controlId);
+
+}  // namespace harness

@@ -1,0 +1,277 @@
+// The launch cycle: Launch arms the countdown, real timer ticks against a set
+// clock count it down, and the due tick starts the program.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher_fixture.h"
+#include "resource.h"
+
+namespace {
+
+using harness::PumpUntil;
+using harness::RunModal;
+using uitest::ControlEnabled;
+using uitest::ControlText;
+using uitest::PickerValue;
+using uitest::SendTo;
+using uitest::SetControlText;
+using uitest::SetPicker;
+
+const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
+const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
+
+// Tuesday, March 2, 2004 in the fixture's UTC zone.
+constexpr int Monday = 1;
+constexpr int Tuesday = 2;
+constexpr int Friday = 5;
+
+class LaunchCycleTest : public uitest::LauncherFixture {
+protected:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        testsupport::SetEnv(testsupport::MarkerEnvName, MarkerPath());
+        testsupport::UnsetEnv(testsupport::MarkerSleepEnvName);
+    }
+
+    std::string MarkerPath() const { return HomeFile("marker.txt"); }
+
+    // Path, interval and launch moment typed in as a user would.
+    static void FillIn(LauncherDialog& dialog, const std::string& path, const std::string& interval,
+                       platform::Moment launch) {
+        SetControlText(dialog, IDC_PROGRAM_PATH, path);
+        SetControlText(dialog, IDC_INTERVAL_EDIT, interval);
+        SetPicker(dialog, IDC_DATE_PICKER, launch);
+        SetPicker(dialog, IDC_TIME_PICKER, launch);
+    }
+
+    static void CheckDay(LauncherDialog& dialog, int day, int box) {
+        dialog.settings.SetDayChecked(day, true);
+        dialog.SetChecked(box, BST_CHECKED);
+    }
+
+    static void Launch(LauncherDialog& dialog) { harness::Click(dialog.GetSafeHwnd(), IDC_LAUNCH); }
+
+    static bool CountdownReads(const LauncherDialog& dialog, const std::string& text) {
+        return ControlText(dialog, IDC_COUNTDOWN) == text;
+    }
+
+    // Every Launch saves the settings and logs itself, valid or not.
+    void ExpectSavedAndLogged() const {
+        EXPECT_EQ(ConfigLines().size(), 18u);
+        EXPECT_EQ(LogCount("Launch Initiated"), 1) << LogText();
+    }
+
+    static void ExpectStopped(const LauncherDialog& dialog) {
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Stopped");
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "00:00:00:00");
+        EXPECT_EQ(dialog.CountdownTimerId(), 0u);
+        for (int id :
+             {IDC_PROGRAM_PATH, IDC_INTERVAL_EDIT, IDC_LAUNCH, IDC_TEST, IDC_MONDAY, IDC_AUTO_RESTART})
+            EXPECT_TRUE(ControlEnabled(dialog, id)) << "control " << id;
+    }
+};
+
+TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "1", StartTime + 90);
+        Launch(dialog);
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:00:01:30");
+        EXPECT_EQ(dialog.GetWindowText(), "0:00:01:30");
+        EXPECT_NE(dialog.CountdownTimerId(), 0u);
+        EXPECT_FALSE(ControlEnabled(dialog, IDC_PROGRAM_PATH));
+        EXPECT_FALSE(ControlEnabled(dialog, IDC_LAUNCH));
+        EXPECT_TRUE(ControlEnabled(dialog, IDC_APPLY_RESET));
+        ExpectSavedAndLogged();
+        EXPECT_EQ(ConfigLines()[5], std::to_string(StartTime + 90));
+        EXPECT_EQ(ConfigLines()[6], "1");
+
+        platform::AdvanceTestClock(30);
+        EXPECT_TRUE(PumpUntil([&] { return CountdownReads(dialog, "0:00:01:00"); }))
+            << ControlText(dialog, IDC_COUNTDOWN);
+        EXPECT_EQ(dialog.GetWindowText(), "0:00:01:00");
+        EXPECT_EQ(SendTo(dialog, IDC_PROGRESS, PBM_GETPOS), 33);
+        EXPECT_FALSE(testsupport::FileExists(MarkerPath()));
+
+        platform::AdvanceTestClock(61);
+        EXPECT_TRUE(PumpUntil([&] { return ControlText(dialog, IDC_STATUS) == "Stopped"; }));
+        EXPECT_TRUE(testsupport::WaitForFile(MarkerPath(), "ran"));
+        ExpectStopped(dialog);
+        EXPECT_EQ(dialog.GetWindowText(), "Orvix Launcher");
+        EXPECT_TRUE(ControlEnabled(dialog, IDC_DATE_PICKER));
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+}
+
+TEST_F(LaunchCycleTest, WeekdayModeRearmsOnTheNextCheckedDayAfterTheLaunch) {
+    platform::SetTestClock(uitest::LocalMoment(2004, 3, 8, 20, 59, 30));  // a Monday
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "1", uitest::LocalMoment(2004, 3, 1, 21, 0, 0));
+        CheckDay(dialog, Monday, IDC_MONDAY);
+        CheckDay(dialog, Friday, IDC_FRIDAY);
+        Launch(dialog);
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:00:00:30");
+        EXPECT_EQ(PickerValue(dialog, IDC_DATE_PICKER).wDay, 8);
+        EXPECT_FALSE(ControlEnabled(dialog, IDC_DATE_PICKER));
+
+        platform::AdvanceTestClock(30);
+        EXPECT_TRUE(PumpUntil([&] { return PickerValue(dialog, IDC_DATE_PICKER).wDay == 12; }))
+            << PickerValue(dialog, IDC_DATE_PICKER).wDay;
+        EXPECT_TRUE(testsupport::WaitForFile(MarkerPath(), "ran"));
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "4:00:00:00");
+        EXPECT_EQ(SendTo(dialog, IDC_PROGRESS, PBM_GETPOS), 0);
+        EXPECT_NE(dialog.CountdownTimerId(), 0u);
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), uitest::LocalMoment(2004, 3, 12, 21, 0, 0));
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+}
+
+TEST_F(LaunchCycleTest, LateTickPastMidnightDoesNotSkipTheNewDay) {
+    // Monday's 23:59:59 launch is handled by a tick early on Tuesday, which is
+    // also checked: Tuesday's launch still comes the same day.
+    platform::SetTestClock(uitest::LocalMoment(2004, 3, 8, 23, 59, 58));
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "1", uitest::LocalMoment(2004, 3, 1, 23, 59, 59));
+        CheckDay(dialog, Monday, IDC_MONDAY);
+        CheckDay(dialog, Tuesday, IDC_TUESDAY);
+        Launch(dialog);
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:00:00:01");
+
+        platform::AdvanceTestClock(5);
+        EXPECT_TRUE(PumpUntil([&] { return PickerValue(dialog, IDC_DATE_PICKER).wDay == 9; }));
+        EXPECT_TRUE(testsupport::WaitForFile(MarkerPath(), "ran"));
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), uitest::LocalMoment(2004, 3, 9, 23, 59, 59));
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:23:59:56");
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LaunchCycleTest, CheckedTodayWithItsTimePassedMovesToNextWeekWithoutAMessage) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "10", uitest::LocalMoment(2004, 3, 2, 8, 0, 0));
+        CheckDay(dialog, Tuesday, IDC_TUESDAY);
+        Launch(dialog);
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        EXPECT_EQ(PickerValue(dialog, IDC_DATE_PICKER).wDay, 9);
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "6:22:54:53");
+        ExpectSavedAndLogged();
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+}
+
+TEST_F(LaunchCycleTest, EmptyPathIsRefusedWithTheProgramMessage) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, "", "10", StartTime + 90);
+        const std::string title = dialog.GetWindowText();
+        Launch(dialog);
+        ExpectStopped(dialog);
+        EXPECT_EQ(dialog.GetWindowText(), title);
+        ExpectSavedAndLogged();
+        dialog.EndDialog(IDCANCEL);
+    });
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+    EXPECT_EQ(harness::MessageBoxes()[0].text, BadProgramMessage);
+}
+
+TEST_F(LaunchCycleTest, PastDateIsRefusedWithTheLaunchTimeMessage) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "10", StartTime - 86400);
+        const std::string title = dialog.GetWindowText();
+        Launch(dialog);
+        ExpectStopped(dialog);
+        EXPECT_EQ(dialog.GetWindowText(), title);
+        ExpectSavedAndLogged();
+        dialog.EndDialog(IDCANCEL);
+    });
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+    EXPECT_EQ(harness::MessageBoxes()[0].text, BadTimeMessage);
+    EXPECT_FALSE(testsupport::FileExists(MarkerPath()));
+}
+
+TEST_F(LaunchCycleTest, AutoRestartResumesTheCountdownAtStartUp) {
+    uitest::ConfigValues config;
+    config.programPath = testsupport::MarkerWriterPath();
+    config.launchTime = StartTime + 3600;
+    config.autoRestart = true;
+    WriteConfig(config);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:01:00:00");
+        EXPECT_EQ(ControlText(dialog, IDC_PROGRAM_PATH), testsupport::MarkerWriterPath());
+        EXPECT_EQ(dialog.IsChecked(IDC_AUTO_RESTART), BST_CHECKED);
+        EXPECT_NE(dialog.CountdownTimerId(), 0u);
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+}
+
+TEST_F(LaunchCycleTest, IntervalBoxWithoutAUsableNumberKeepsThePreviousInterval) {
+    uitest::ConfigValues config;
+    config.launchTime = StartTime;
+    config.interval = 25;
+    WriteConfig(config);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        for (const char* typed : {"", "99999999999"}) {
+            SCOPED_TRACE(typed);
+            FillIn(dialog, "", typed, StartTime + 90);
+            Launch(dialog);
+            EXPECT_EQ(dialog.settings.GetTimingInterval(), 25);
+            EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), "25");
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// Counts the countdown timer's ticks as the message loop takes them.
+class TickCounter {
+public:
+    TickCounter() {
+        ticks = 0;
+        hook = SetWindowsHookExA(WH_GETMESSAGE, Count, nullptr, GetCurrentThreadId());
+    }
+    ~TickCounter() { UnhookWindowsHookEx(hook); }
+    TickCounter(const TickCounter&) = delete;
+    TickCounter& operator=(const TickCounter&) = delete;
+    int Ticks() const { return ticks; }
+
+private:
+    static LRESULT CALLBACK Count(int code, WPARAM removed, LPARAM lParam) {
+        const MSG* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removed == PM_REMOVE && message->message == WM_TIMER &&
+            message->wParam == CountdownTimer)
+            ++ticks;
+        return CallNextHookEx(nullptr, code, removed, lParam);
+    }
+    static inline int ticks = 0;
+    HHOOK hook = nullptr;
+};
+
+TEST_F(LaunchCycleTest, ZeroIntervalStillTicksAtMostOnceASecond) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "0", StartTime + 90);
+        Launch(dialog);
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        EXPECT_NE(dialog.CountdownTimerId(), 0u);
+        TickCounter counter;
+        harness::PumpFor(1500);
+        // A 0 ms period would tick every few milliseconds.
+        EXPECT_LE(counter.Ticks(), 3);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+}  // namespace

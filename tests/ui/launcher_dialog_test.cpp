@@ -1,0 +1,160 @@
+// The launcher window: its set-up, hiding to the notification area, the
+// hidden start and the ways it ends.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "launcher_fixture.h"
+#include "resource.h"
+#include "ui/tray_icon.h"
+
+namespace {
+
+using harness::RunModal;
+using uitest::ControlText;
+using uitest::SendTo;
+
+class LauncherDialogTest : public uitest::LauncherFixture {};
+
+std::string MenuItemText(HMENU menu, int position) {
+    char text[128] = "";
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Stopped");
+        EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "00:00:00:00");
+        EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), "10");
+        EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETRANGEMIN), 1);
+        EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETRANGEMAX), 600);
+        EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETPOS), 10);
+        EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SPIN, UDM_GETRANGE), MAKELONG(600, 1));
+        EXPECT_EQ(LOWORD(SendTo(dialog, IDC_INTERVAL_SPIN, UDM_GETPOS)), 10);
+        PBRANGE progressRange{};
+        SendTo(dialog, IDC_PROGRESS, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&progressRange));
+        EXPECT_EQ(progressRange.iLow, 0);
+        EXPECT_EQ(progressRange.iHigh, 100);
+        EXPECT_EQ(dialog.IsChecked(IDC_WINDOWS_PROGRAM), BST_CHECKED);
+        EXPECT_EQ(dialog.IsChecked(IDC_SHELL_COMMAND), BST_UNCHECKED);
+        EXPECT_EQ(dialog.CountdownTimerId(), 0u);
+        EXPECT_EQ(dialog.HideTimerId(), 0u);
+
+        HMENU systemMenu = GetSystemMenu(dialog.GetSafeHwnd(), FALSE);
+        int count = GetMenuItemCount(systemMenu);
+        ASSERT_GE(count, 2);
+        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR,
+                  static_cast<UINT>(MF_SEPARATOR));
+        EXPECT_EQ(MenuItemText(systemMenu, count - 1), "&About launcher...");
+        EXPECT_EQ(GetMenuItemID(systemMenu, count - 1), 16u);
+
+        // No moment beyond what the clock can count to can be picked.
+        SYSTEMTIME range[2] = {};
+        LRESULT limits = SendTo(dialog, IDC_DATE_PICKER, DTM_GETRANGE, 0, reinterpret_cast<LPARAM>(range));
+        EXPECT_EQ(limits, GDTR_MIN | GDTR_MAX);
+        EXPECT_EQ(range[0].wYear, 1970);
+        EXPECT_EQ(range[1].wYear, 2038);
+
+        EXPECT_NE(dialog.MainIcon(), nullptr);
+        EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dialog.MainIcon()));
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+}
+
+TEST_F(LauncherDialogTest, CloseAndMinimiseHideTheWindowAndSaveIconized) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        for (UINT command : {SC_CLOSE, SC_MINIMIZE}) {
+            SCOPED_TRACE(command);
+            dialog.ShowWindow(SW_SHOW);
+            dialog.settings.iconized = false;
+            std::remove(ConfigPath().c_str());
+            dialog.SendMessage(WM_SYSCOMMAND, command);
+            EXPECT_FALSE(dialog.IsWindowVisible());
+            EXPECT_FALSE(dialog.IsIconic());
+            EXPECT_TRUE(dialog.settings.iconized);
+            auto lines = ConfigLines();
+            ASSERT_EQ(lines.size(), 18u);
+            EXPECT_EQ(lines[16], "1");
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LauncherDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
+    LauncherDialog dialog;
+    UINT opened = 0;
+    RunModal(dialog, [&](CDialog& shown) {
+        if (&shown != &dialog) {
+            opened = shown.GetTemplateId();
+            shown.EndDialog(IDOK);
+            return;
+        }
+        dialog.PostMessage(WM_SYSCOMMAND, IDM_ABOUT_LAUNCHER);
+        EXPECT_TRUE(harness::PumpUntil([&] { return opened != 0; }));
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(opened, static_cast<UINT>(IDD_ABOUT));
+}
+
+TEST_F(LauncherDialogTest, IconizedConfigurationHidesTheWindowSoonAfterStartUp) {
+    uitest::ConfigValues config;
+    config.launchTime = StartTime;
+    config.iconized = true;
+    WriteConfig(config);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        EXPECT_TRUE(dialog.IsWindowVisible());
+        EXPECT_EQ(dialog.HideTimerId(), HideTimer);
+        std::remove(ConfigPath().c_str());
+        EXPECT_TRUE(harness::PumpUntil([&] { return !dialog.IsWindowVisible(); }));
+        auto lines = ConfigLines();
+        ASSERT_EQ(lines.size(), 18u);
+        EXPECT_EQ(lines[16], "1");
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LauncherDialogTest, EscapeEndsTheDialogAndTheSettingsAreSavedOnDestruction) {
+    auto dialog = std::make_unique<LauncherDialog>();
+    INT_PTR result = RunModal(*dialog, [&](CDialog&) {
+        // Through the dialog manager, as the key reaches it from the keyboard.
+        PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "nothing saves before the dialog object goes";
+    dialog.reset();
+    auto lines = ConfigLines();
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[6], "10");
+    EXPECT_EQ(lines[16], "0");
+}
+
+TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        const std::string longTip(100, 'x');
+        TrayIcon icon(&dialog, TrayNotifyMessage, longTip.c_str());
+        ASSERT_TRUE(icon.IsAdded());
+        const NOTIFYICONDATAA& data = icon.NotifyData();
+        EXPECT_EQ(data.cbSize, 88u);
+        EXPECT_EQ(data.hWnd, dialog.GetSafeHwnd());
+        EXPECT_EQ(data.uID, 0u);
+        EXPECT_EQ(data.uFlags, 7u);
+        EXPECT_EQ(data.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
+        EXPECT_NE(data.hIcon, nullptr);
+        EXPECT_EQ(std::string(data.szTip), std::string(63, 'x'));
+
+        TrayIcon launcherIcon(&dialog, TrayNotifyMessage, LauncherTitle);
+        EXPECT_STREQ(launcherIcon.NotifyData().szTip, "Orvix Launcher");
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+}  // namespace
