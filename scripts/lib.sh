@@ -70,6 +70,22 @@ ensure_wine() {
     fi
     # Exits non-zero when one is already running, which is just as good.
     wineserver -p >/dev/null 2>&1 </dev/null || true
+    use_desktop_for_dialog_tests
+}
+
+# Without a window manager Wine waits about two seconds for every window it
+# hides. The in-process dialog tests therefore run inside a virtual desktop,
+# where hiding is immediate. The launcher itself and the test that drives it
+# from outside stay on the plain display, as a user's copy would.
+DIALOG_TEST_BINARIES="framework_tests.exe ui_launcher_dialog_test.exe ui_launch_cycle_test.exe"
+use_desktop_for_dialog_tests() {
+    local marker="$WINEPREFIX/.orvix-test-desktops" exe
+    [ "$(cat "$marker" 2>/dev/null)" = "$DIALOG_TEST_BINARIES" ] && return 0
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f >/dev/null 2>&1
+    for exe in $DIALOG_TEST_BINARIES; do
+        wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\Explorer" /v Desktop /d Tests /f >/dev/null 2>&1
+    done
+    echo "$DIALOG_TEST_BINARIES" >"$marker"
 }
 
 stop_session() {
