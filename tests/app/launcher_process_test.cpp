@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <regex>
 #include <string>
 #include <vector>
+
+#include "support/core_support.h"
 
 namespace {
 
@@ -23,100 +23,7 @@ const DWORD StartTimeoutMs = 30000;
 const DWORD EndTimeoutMs = 15000;
 const DWORD PollMs = 50;
 
-std::string DirectoryOf(const std::string& path) {
-    return path.substr(0, path.find_last_of('\\'));
-}
-
-std::string OwnDirectory() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size()) return DirectoryOf(std::string(buffer.data(), length));
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-std::string LauncherPath() { return OwnDirectory() + "\\OrvixLauncher.exe"; }
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Lines split at CR LF; a missing final CR LF leaves the rest as a last line.
-std::vector<std::string> CrLfLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
-// A fresh directory for one test, removed with everything in it afterwards.
-class TempDirectory {
-public:
-    TempDirectory() {
-        char base[MAX_PATH + 1];
-        DWORD length = GetTempPathA(sizeof(base), base);
-        std::string prefix = (length > 0 && length < sizeof(base)) ? std::string(base, length) : ".\\";
-        for (int attempt = 0; path.empty() && attempt < 100; ++attempt) {
-            std::string candidate = prefix + "orvix-app-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                    std::to_string(GetTickCount() + attempt);
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) path = candidate;
-        }
-    }
-    ~TempDirectory() {
-        if (!path.empty()) RemoveTree(path);
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-
-    const std::string& Path() const { return path; }
-
-private:
-    static void RemoveTree(const std::string& directory) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = entry.cFileName;
-                if (name == "." || name == "..") continue;
-                std::string child = directory + "\\" + name;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(child);
-                else
-                    DeleteFileA(child.c_str());
-            } while (FindNextFileA(search, &entry));
-            FindClose(search);
-        }
-        RemoveDirectoryA(directory.c_str());
-    }
-
-    std::string path;
-};
-
-// Sets an environment variable of this process for as long as it lives, so
-// that a child started meanwhile inherits it; the old value comes back after.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name(name) {
-        DWORD length = GetEnvironmentVariableA(name, nullptr, 0);
-        if (length > 0) {
-            std::vector<char> buffer(length);
-            DWORD copied = GetEnvironmentVariableA(name, buffer.data(), length);
-            if (copied < length) previous = std::string(buffer.data(), copied);
-        }
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ~ScopedEnvironment() { SetEnvironmentVariableA(name, previous ? previous->c_str() : nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* name;
-    std::optional<std::string> previous;
-};
+std::string LauncherPath() { return testsupport::ExecutableDirectory() + "\\OrvixLauncher.exe"; }
 
 // Polls `done` until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -163,7 +70,9 @@ BOOL CALLBACK MatchLauncherWindow(HWND window, LPARAM parameter) {
 class LauncherProcess {
 public:
     LauncherProcess(const std::string& home, const std::string& startDirectory, WORD showCommand) {
-        ScopedEnvironment profile("USERPROFILE", home);
+        // The child inherits this process's environment; the old value comes back after.
+        testsupport::ScopedEnv profile("USERPROFILE");
+        testsupport::SetEnv("USERPROFILE", home);
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -217,17 +126,12 @@ std::string InfoRecordPattern(const std::string& message) {
     return "Info  - " + TimeStamp + "\r\n" + EscapeForRegex(message) + "\r\n\r\n";
 }
 
-std::vector<std::string> ReadConfiguration(const std::string& home) {
-    return CrLfLines(ReadFile(home + "\\orvix_launcher.cfg"));
-}
-
 // The fixed shape of the file: 18 CR LF lines, the comment block, numbers
 // and flags where they belong.
-void ExpectConfigurationShape(const std::string& home) {
-    std::string text = ReadFile(home + "\\orvix_launcher.cfg");
+void ExpectConfigurationShape(const std::string& text) {
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    std::vector<std::string> lines = CrLfLines(text);
+    std::vector<std::string> lines = testsupport::CrLfLines(text);
     ASSERT_EQ(lines.size(), 18u) << text;
     for (const std::string& line : lines)
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "a line end other than CR LF in: " << line;
@@ -245,40 +149,64 @@ void ExpectConfigurationShape(const std::string& home) {
 class LauncherProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(root.Path().empty());
         ASSERT_EQ(GetFileAttributesA(LauncherPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << LauncherPath();
-        ASSERT_TRUE(CreateDirectoryA(home.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryA(start.c_str(), nullptr));
+        testsupport::MakeDirectory(home);
+        testsupport::MakeDirectory(start);
     }
 
-    TempDirectory root;
-    std::string home = root.Path() + "\\home";
-    std::string start = root.Path() + "\\start";
+    std::string HomeFile(const std::string& name) const { return home + "\\" + name; }
+    std::vector<std::string> ConfigurationLines() const {
+        return testsupport::CrLfLines(testsupport::ReadFileBytes(HomeFile("orvix_launcher.cfg")));
+    }
+
+    // Starts the launcher with `showCommand` and waits for its window.
+    void Start(WORD showCommand) {
+        launcher.emplace(home, start, showCommand);
+        ASSERT_TRUE(launcher->Started()) << "CreateProcess failed: " << GetLastError();
+        window = launcher->WaitForWindow();
+        ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
+    }
+
+    bool WaitUntilHidden() const {
+        return WaitUntil([&] { return !IsWindowVisible(window); }, StartTimeoutMs);
+    }
+
+    // Closes the window as its close box does and waits for the run to end.
+    void Close() {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(launcher->WaitForExit()) << "the launcher did not end after WM_CLOSE";
+    }
+
+    // The configuration the run saved, after checking its fixed shape.
+    std::vector<std::string> SavedConfiguration() const {
+        ExpectConfigurationShape(testsupport::ReadFileBytes(HomeFile("orvix_launcher.cfg")));
+        return ConfigurationLines();
+    }
+
+    testsupport::TempDir root;
+    std::string home = root.File("home");
+    std::string start = root.File("start");
+    std::optional<LauncherProcess> launcher;  // ended before `root` goes
+    HWND window = nullptr;
 };
 
 TEST_F(LauncherProcessTest, ShownStartLogsItsDirectoriesAndSavesOnClose) {
-    LauncherProcess launcher(home, start, SW_SHOWNORMAL);
-    ASSERT_TRUE(launcher.Started()) << "CreateProcess failed: " << GetLastError();
-    HWND window = launcher.WaitForWindow();
-    ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
 
     // The run's first records, in the user's home and not in the start directory.
-    std::string log = ReadFile(home + "\\orvix_launcher_log.txt");
+    std::string log = testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt"));
     std::regex firstRecords(InfoRecordPattern("Orvix Launcher Program Execution") +
                             InfoRecordPattern("Program Directory: " + start) +
                             InfoRecordPattern("User Home Directory: " + home));
     EXPECT_TRUE(std::regex_search(log, firstRecords, std::regex_constants::match_continuous)) << log;
-    EXPECT_EQ(GetFileAttributesA((start + "\\orvix_launcher_log.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(testsupport::FileExists(start + "\\orvix_launcher_log.txt"));
 
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(ControlText(window, StatusId), "Stopped");
     EXPECT_EQ(ControlText(window, CountdownId), "00:00:00:00");
 
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(launcher.WaitForExit()) << "the launcher did not end after WM_CLOSE";
-
-    ExpectConfigurationShape(home);
-    std::vector<std::string> lines = ReadConfiguration(home);
+    ASSERT_NO_FATAL_FAILURE(Close());
+    const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[4], "") << "no program chosen yet";
     EXPECT_EQ(lines[6], "10") << "default timing interval";
@@ -288,41 +216,32 @@ TEST_F(LauncherProcessTest, ShownStartLogsItsDirectoriesAndSavesOnClose) {
 }
 
 TEST_F(LauncherProcessTest, MinimisedStartHidesTheWindowAndRemembersIt) {
-    LauncherProcess launcher(home, start, SW_SHOWMINNOACTIVE);
-    ASSERT_TRUE(launcher.Started()) << "CreateProcess failed: " << GetLastError();
-    HWND window = launcher.WaitForWindow();
-    ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWMINNOACTIVE));
 
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, StartTimeoutMs)) << "window still shown";
+    EXPECT_TRUE(WaitUntilHidden()) << "window still shown";
     // Hiding saves at once, so the file says so while the launcher still runs.
     EXPECT_TRUE(WaitUntil(
         [&] {
-            std::vector<std::string> lines = ReadConfiguration(home);
+            std::vector<std::string> lines = ConfigurationLines();
             return lines.size() == 18 && lines[16] == "1";
         },
         StartTimeoutMs));
 
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(launcher.WaitForExit()) << "the launcher did not end after WM_CLOSE";
-    ExpectConfigurationShape(home);
-    std::vector<std::string> lines = ReadConfiguration(home);
+    ASSERT_NO_FATAL_FAILURE(Close());
+    const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[16], "1") << "closed while hidden";
 }
 
 TEST_F(LauncherProcessTest, RememberedHiddenStateHidesAShownStartAgain) {
-    std::ofstream(home + "\\orvix_launcher.cfg", std::ios::binary)
-        << "# Orvix Launcher Configuration File\r\n# This file is automatically generated and should\r\n"
-           "# not be modified\r\n#\r\n\r\n0\r\n10\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n1\r\n# eof\r\n";
-    LauncherProcess launcher(home, start, SW_SHOWNORMAL);
-    ASSERT_TRUE(launcher.Started()) << "CreateProcess failed: " << GetLastError();
-    HWND window = launcher.WaitForWindow();
-    ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
+    testsupport::ConfigValues hidden;
+    hidden.iconized = true;
+    testsupport::WriteFileBytes(HomeFile("orvix_launcher.cfg"), testsupport::ConfigFileText(hidden));
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
 
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, StartTimeoutMs)) << "window still shown";
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(launcher.WaitForExit()) << "the launcher did not end after WM_CLOSE";
-    std::vector<std::string> lines = ReadConfiguration(home);
+    EXPECT_TRUE(WaitUntilHidden()) << "window still shown";
+    ASSERT_NO_FATAL_FAILURE(Close());
+    const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[16], "1");
 }

@@ -57,7 +57,7 @@ protected:
     }
 
     static std::string LaunchRecord(const std::string& path, const std::string& time) {
-        return "Info  - 09:05:07 - 03.02.2004\r\nLaunching Program\r\n" + path + "\r\n" + time + "\r\n\r\n";
+        return "Info " + StartStamp + "Launching Program\r\n" + path + "\r\n" + time + "\r\n\r\n";
     }
 };
 
@@ -82,7 +82,7 @@ TEST_F(ExecuteTest, ArgumentsAfterTheProgramMakeTheStartFail) {
         EXPECT_TRUE(settings.IsLaunched());
     }
     const std::string log = LogText();
-    EXPECT_NE(std::string::npos, log.find("Fail  - 09:05:07 - 03.02.2004\r\nFile: core/program.cpp Line: ")) << log;
+    EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp"))) << log;
     EXPECT_NE(std::string::npos, log.find(StartFailedRecord)) << log;
     EXPECT_EQ(std::string::npos, log.find("Launching Program")) << log;
     EXPECT_FALSE(FileExists(Marker()));

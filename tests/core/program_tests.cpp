@@ -37,7 +37,7 @@ TEST_F(ProgramTest, ConstructionSetsDefaultsAndNamesTheDirectories) {
     EXPECT_EQ(startDirectory, GetProgramDirectory());
     EXPECT_EQ(home.Path(), HomeDirectory);
 
-    const std::string header = "Info  - 09:05:07 - 03.02.2004\r\n";
+    const std::string header = "Info " + StartStamp;
     EXPECT_EQ(header + "Orvix Launcher Program Execution\r\n\r\n" +                //
                   header + "Program Directory: " + startDirectory + "\r\n\r\n" +  //
                   header + "User Home Directory: " + home.Path() + "\r\n\r\n",
@@ -47,17 +47,13 @@ TEST_F(ProgramTest, ConstructionSetsDefaultsAndNamesTheDirectories) {
 TEST_F(ProgramTest, HomeFallsBackToTheStartDirectory) {
     TempDir start;
     ScopedCurrentDirectory inStart(start.Path());
-    for (const char* value : {static_cast<const char*>(""), static_cast<const char*>(nullptr)}) {
-        if (value)
-            SetEnv("USERPROFILE", value);
-        else
-            UnsetEnv("USERPROFILE");
+    ForEachMissingHome([&] {
         EXPECT_EQ("", UserHomeDirectory());
         Program program;
         EXPECT_EQ(GetProgramDirectory(), HomeDirectory);
         program.SaveConfiguration();
         EXPECT_TRUE(FileExists(start.File("orvix_launcher.cfg")));
-    }
+    });
 }
 
 TEST_F(ProgramTest, HomeEndingInASeparatorGetsASecondOne) {
@@ -199,26 +195,31 @@ TEST_F(ProgramTest, NextLaunchDayFailsBeyondTheLastMoment) {
 // Sunday of October.
 TEST_F(ProgramTest, NextLaunchDayKeepsTheCalendarDayAcrossSummerTime) {
     SetTimeZone("EST5EDT,M4.1.0,M10.5.0");
-    Program program;
-    std::tm launchDay{};
-
-    platform::SetTestClock(1081053000);  // Saturday 2004-04-03 23:30 EST; the clocks go forward that night
-    program.SetDayChecked(0, true);
-    ASSERT_TRUE(program.NextLaunchDay(launchDay));
-    EXPECT_EQ(4, launchDay.tm_mday);
-    EXPECT_EQ(0, launchDay.tm_wday);
-    EXPECT_EQ(23, launchDay.tm_hour);
-    EXPECT_EQ(30, launchDay.tm_min);
-
-    platform::SetTestClock(1099110600);  // Saturday 2004-10-30 00:30 EDT; the clocks go back on Sunday
-    program.SetDayChecked(0, false);
-    program.SetDayChecked(1, true);
-    ASSERT_TRUE(program.NextLaunchDay(launchDay));
-    EXPECT_EQ(10, launchDay.tm_mon);
-    EXPECT_EQ(1, launchDay.tm_mday);
-    EXPECT_EQ(1, launchDay.tm_wday);
-    EXPECT_EQ(0, launchDay.tm_hour);
-    EXPECT_EQ(30, launchDay.tm_min);
+    const struct {
+        platform::Moment now;
+        const char* when;
+        int checkedDay;
+        int expectedMonth;  // from 0
+        int expectedDay;    // of the month
+        int expectedHour;
+        int expectedMinute;
+    } cases[] = {
+        {1081053000, "Saturday 2004-04-03 23:30 EST; the clocks go forward that night", 0, 3, 4, 23, 30},
+        {1099110600, "Saturday 2004-10-30 00:30 EDT; the clocks go back on Sunday", 1, 10, 1, 0, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        Program program;
+        platform::SetTestClock(c.now);
+        program.SetDayChecked(c.checkedDay, true);
+        std::tm launchDay{};
+        ASSERT_TRUE(program.NextLaunchDay(launchDay));
+        EXPECT_EQ(c.expectedMonth, launchDay.tm_mon);
+        EXPECT_EQ(c.expectedDay, launchDay.tm_mday);
+        EXPECT_EQ(c.checkedDay, launchDay.tm_wday);
+        EXPECT_EQ(c.expectedHour, launchDay.tm_hour);
+        EXPECT_EQ(c.expectedMinute, launchDay.tm_min);
+    }
 }
 
 TEST_F(ProgramTest, UnreadableWorkingDirectoryEndsTheRunAfterAFailRecord) {
@@ -233,9 +234,7 @@ TEST_F(ProgramTest, UnreadableWorkingDirectoryEndsTheRunAfterAFailRecord) {
         },
         ::testing::KilledBySignal(SIGABRT), "");
     const std::string log = LogText();
-    EXPECT_NE(std::string::npos,
-              log.find("Fail  - 09:05:07 - 03.02.2004\r\nFile: core/program.cpp Line: "))
-        << log;
+    EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp"))) << log;
     EXPECT_NE(std::string::npos, log.find("\r\nFailed to acquire Current Working Directory\r\n\r\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("Program Directory")) << log;
 }

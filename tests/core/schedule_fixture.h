@@ -16,22 +16,8 @@
 #include "platform/os.h"
 #include "support/core_support.h"
 
+using testsupport::LocalMoment;
 using testsupport::SetTimeZone;
-
-// A moment from a local wall-clock reading; the library decides summer time.
-inline Moment LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    Moment moment = -1;
-    EXPECT_TRUE(platform::FromLocalTime(local, moment)) << year << "-" << month << "-" << day;
-    return moment;
-}
 
 inline std::tm LocalOf(Moment moment) {
     std::tm local{};

@@ -16,14 +16,12 @@ using namespace testsupport;
 
 namespace {
 
-// The test clock reads Tuesday, March 2, 2004 09:05:07 (UTC).
-const std::string Header = " - 09:05:07 - 03.02.2004\r\n";
-
+// Every record below is written at StartTime, so its header carries StartStamp.
 class LogTest : public ClockFixture {};
 
 TEST_F(LogTest, InfoRecordHasHeaderMessageAndEmptyLine) {
     LogMessage(Info, "core/program.cpp", 12, "Launch Initiated");
-    EXPECT_EQ("Info " + Header + "Launch Initiated\r\n\r\n", LogText());
+    EXPECT_EQ("Info " + StartStamp + "Launch Initiated\r\n\r\n", LogText());
 }
 
 TEST_F(LogTest, OtherLevelsNameTheirSourceLine) {
@@ -31,18 +29,18 @@ TEST_F(LogTest, OtherLevelsNameTheirSourceLine) {
     LogMessage(Fatal, "ui/x.cpp", 7, "f");
     LogMessage(Debug, "ui/x.cpp", 0, "d");
     LogMessage(Warn, "ui/x.cpp", -3, "w");
-    EXPECT_EQ("Fail " + Header + "File: core/program.cpp Line: 165\r\nCreateProcess failed.\r\n\r\n" +  //
-                  "Fatal" + Header + "File: ui/x.cpp Line: 7\r\nf\r\n\r\n" +                             //
-                  "Debug" + Header + "File: ui/x.cpp Line: 0\r\nd\r\n\r\n" +                             //
-                  "Warn " + Header + "File: ui/x.cpp Line: -3\r\nw\r\n\r\n",
+    EXPECT_EQ("Fail " + StartStamp + "File: core/program.cpp Line: 165\r\nCreateProcess failed.\r\n\r\n" +  //
+                  "Fatal" + StartStamp + "File: ui/x.cpp Line: 7\r\nf\r\n\r\n" +                             //
+                  "Debug" + StartStamp + "File: ui/x.cpp Line: 0\r\nd\r\n\r\n" +                             //
+                  "Warn " + StartStamp + "File: ui/x.cpp Line: -3\r\nw\r\n\r\n",
               LogText());
 }
 
 TEST_F(LogTest, EveryLineFeedBecomesCrLfAndEmptyMessagesKeepTheirLine) {
     LogMessage(Fail, "f.cpp", 1, "first\nsecond\n");
     LogMessage(Info, "f.cpp", 2, "");
-    EXPECT_EQ("Fail " + Header + "File: f.cpp Line: 1\r\nfirst\r\nsecond\r\n\r\n\r\n" +  //
-                  "Info " + Header + "\r\n\r\n",
+    EXPECT_EQ("Fail " + StartStamp + "File: f.cpp Line: 1\r\nfirst\r\nsecond\r\n\r\n\r\n" +  //
+                  "Info " + StartStamp + "\r\n\r\n",
               LogText());
 }
 
@@ -63,7 +61,7 @@ TEST_F(LogTest, MomentWithoutLocalTimeKeepsTheRecordAligned) {
 TEST_F(LogTest, ExistingLogIsExtended) {
     WriteFileBytes(LogPath(), "earlier run\r\n");
     LogMessage(Info, "f.cpp", 1, "x");
-    EXPECT_EQ("earlier run\r\nInfo " + Header + "x\r\n\r\n", LogText());
+    EXPECT_EQ("earlier run\r\nInfo " + StartStamp + "x\r\n\r\n", LogText());
 }
 
 TEST_F(LogTest, RecordAfterTheFileWasEmptiedStartsAtByteZero) {
@@ -72,7 +70,7 @@ TEST_F(LogTest, RecordAfterTheFileWasEmptiedStartsAtByteZero) {
     ASSERT_NE(nullptr, viewer);
     std::fclose(viewer);
     LogMessage(Info, "f.cpp", 1, "after");
-    EXPECT_EQ("Info " + Header + "after\r\n\r\n", LogText());
+    EXPECT_EQ("Info " + StartStamp + "after\r\n\r\n", LogText());
 }
 
 TEST_F(LogTest, LogThatCannotBeOpenedStaysClosedForTheRun) {
@@ -85,13 +83,13 @@ TEST_F(LogTest, LogThatCannotBeOpenedStaysClosedForTheRun) {
 
     logtest::CloseLogStream();  // the next run finds the directory
     LogMessage(Info, "f.cpp", 3, "kept");
-    EXPECT_EQ("Info " + Header + "kept\r\n\r\n",
+    EXPECT_EQ("Info " + StartStamp + "kept\r\n\r\n",
               ReadFileBytes(missing + platform::PathSeparator + "orvix_launcher_log.txt"));
 }
 
 #ifndef _WIN32
 TEST_F(LogTest, FailedWriteDropsTheRestOfTheRun) {
-    const std::string first = "Info " + Header + "fits\r\n\r\n";
+    const std::string first = "Info " + StartStamp + "fits\r\n\r\n";
     LogMessage(Info, "f.cpp", 1, "fits");
     // A file size limit just past the first record stands in for a full disk.
     rlimit saved{};
@@ -116,22 +114,18 @@ TEST_F(LogTest, LocationIsFixedByTheFirstRecord) {
     TempDir elsewhere;
     SetEnv("USERPROFILE", elsewhere.Path());
     LogMessage(Info, "f.cpp", 1, "two");
-    EXPECT_EQ("Info " + Header + "one\r\n\r\nInfo " + Header + "two\r\n\r\n", LogText());
+    EXPECT_EQ("Info " + StartStamp + "one\r\n\r\nInfo " + StartStamp + "two\r\n\r\n", LogText());
     EXPECT_FALSE(FileExists(elsewhere.File("orvix_launcher_log.txt")));
 }
 
 TEST_F(LogTest, WithoutHomeTheLogGoesToTheCurrentDirectory) {
     TempDir start;
     ScopedCurrentDirectory inStart(start.Path());
-    for (const char* value : {static_cast<const char*>(""), static_cast<const char*>(nullptr)}) {
-        if (value)
-            SetEnv("USERPROFILE", value);
-        else
-            UnsetEnv("USERPROFILE");
+    ForEachMissingHome([] {
         logtest::CloseLogStream();
         LogMessage(Info, "f.cpp", 1, "here");
-    }
-    EXPECT_EQ("Info " + Header + "here\r\n\r\nInfo " + Header + "here\r\n\r\n",
+    });
+    EXPECT_EQ("Info " + StartStamp + "here\r\n\r\nInfo " + StartStamp + "here\r\n\r\n",
               ReadFileBytes(start.File("orvix_launcher_log.txt")));
 }
 

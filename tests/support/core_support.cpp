@@ -63,6 +63,19 @@ void UnsetEnv(const char* name) {
 #endif
 }
 
+void ForEachMissingHome(const std::function<void()>& check) {
+    {
+        SCOPED_TRACE("USERPROFILE empty");
+        SetEnv("USERPROFILE", "");
+        check();
+    }
+    {
+        SCOPED_TRACE("USERPROFILE unset");
+        UnsetEnv("USERPROFILE");
+        check();
+    }
+}
+
 ScopedEnv::ScopedEnv(const char* name) : name(name), saved(platform::EnvironmentVariable(name)) {}
 
 ScopedEnv::~ScopedEnv() {
@@ -100,6 +113,27 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 void MakeDirectory(const std::string& path) { fs::create_directories(path); }
 
+std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string ConfigFileText(const ConfigValues& values) {
+    std::ostringstream text;
+    text << ConfigComments << values.programPath << "\r\n"
+         << values.launchTime << "\r\n"
+         << values.interval << "\r\n";
+    for (char day : values.days) text << day << "\r\n";
+    text << values.windowsProgram << "\r\n"
+         << values.autoRestart << "\r\n"
+         << values.iconized << "\r\n# eof\r\n";
+    return text.str();
+}
+
 void SetTimeZone(const char* zone) {
     SetEnv("TZ", zone);
 #ifdef _WIN32
@@ -109,11 +143,31 @@ void SetTimeZone(const char* zone) {
 #endif
 }
 
+platform::Moment LocalMoment(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    platform::Moment moment = -1;
+    EXPECT_TRUE(platform::FromLocalTime(local, moment))
+        << year << "-" << month << "-" << day << " " << hour << ":" << minute << ":" << second;
+    return moment;
+}
+
 std::string ExecutableDirectory() {
 #ifdef _WIN32
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return fs::path(std::string(buffer, length)).parent_path().string();
+    // The path may be longer than MAX_PATH; grow until it fits.
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size())
+            return fs::path(std::string(buffer.data(), length)).parent_path().string();
+        buffer.resize(buffer.size() * 2);
+    }
 #else
     return fs::read_symlink("/proc/self/exe").parent_path().string();
 #endif

@@ -122,6 +122,12 @@ void DriveThenCheck(const Drive& drive, CDialog& dialog) {
 
 const std::vector<MessageBoxRecord>& MessageBoxes() { return messageBoxes; }
 
+::testing::AssertionResult NoMessageBoxes() {
+    if (messageBoxes.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << messageBoxes.size() << " message boxes, the first: \""
+                                         << messageBoxes.front().text << "\"";
+}
+
 void AnswerMessageBoxes(const std::vector<int>& answers) {
     messageBoxAnswers.insert(messageBoxAnswers.end(), answers.begin(), answers.end());
 }

@@ -5,6 +5,8 @@
 
 #include "framework/afx.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +20,9 @@ struct MessageBoxRecord {
     std::string caption;
 };
 const std::vector<MessageBoxRecord>& MessageBoxes();
+// Success when the current test has shown no message box; otherwise the
+// failure names the first one's text.
+::testing::AssertionResult NoMessageBoxes();
 // Answers for the next message boxes, in order; after them every box gets IDOK.
 void AnswerMessageBoxes(const std::vector<int>& answers);
 

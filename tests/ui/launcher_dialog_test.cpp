@@ -64,7 +64,7 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dialog.MainIcon()));
         dialog.EndDialog(IDCANCEL);
     });
-    EXPECT_TRUE(harness::MessageBoxes().empty()) << harness::MessageBoxes().front().text;
+    EXPECT_TRUE(harness::NoMessageBoxes());
 }
 
 TEST_F(LauncherDialogTest, CloseAndMinimiseHideTheWindowAndSaveIconized) {
@@ -79,9 +79,7 @@ TEST_F(LauncherDialogTest, CloseAndMinimiseHideTheWindowAndSaveIconized) {
             EXPECT_FALSE(dialog.IsWindowVisible());
             EXPECT_FALSE(dialog.IsIconic());
             EXPECT_TRUE(dialog.settings.iconized);
-            auto lines = ConfigLines();
-            ASSERT_EQ(lines.size(), 18u);
-            EXPECT_EQ(lines[16], "1");
+            ExpectConfigLine(16, "1");
         }
         dialog.EndDialog(IDCANCEL);
     });
@@ -114,9 +112,7 @@ TEST_F(LauncherDialogTest, IconizedConfigurationHidesTheWindowSoonAfterStartUp) 
         EXPECT_EQ(dialog.HideTimerId(), HideTimer);
         std::remove(ConfigPath().c_str());
         EXPECT_TRUE(harness::PumpUntil([&] { return !dialog.IsWindowVisible(); }));
-        auto lines = ConfigLines();
-        ASSERT_EQ(lines.size(), 18u);
-        EXPECT_EQ(lines[16], "1");
+        ExpectConfigLine(16, "1");
         dialog.EndDialog(IDCANCEL);
     });
 }
@@ -130,10 +126,8 @@ TEST_F(LauncherDialogTest, EscapeEndsTheDialogAndTheSettingsAreSavedOnDestructio
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "nothing saves before the dialog object goes";
     dialog.reset();
-    auto lines = ConfigLines();
-    ASSERT_EQ(lines.size(), 18u);
-    EXPECT_EQ(lines[6], "10");
-    EXPECT_EQ(lines[16], "0");
+    ExpectConfigLine(6, "10");
+    ExpectConfigLine(16, "0");
 }
 
 TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {

@@ -3,6 +3,7 @@
 // read and written by identifier.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,27 +13,18 @@
 
 namespace uitest {
 
-struct ConfigValues {
-    std::string programPath;
-    platform::Moment launchTime = 0;
-    int interval = 10;
-    std::string days = "0000000";  // Sunday first
-    bool windowsProgram = true;
-    bool autoRestart = false;
-    bool iconized = false;
-};
+using testsupport::ConfigValues;
+using testsupport::LocalMoment;  // the fixture's zone is UTC
 
 class LauncherFixture : public testsupport::ClockFixture {
 protected:
-    std::string ConfigPath() const { return HomeFile("orvix_launcher.cfg"); }
     // The configuration file's lines without their CR LF; empty when absent.
     std::vector<std::string> ConfigLines() const;
+    // Line `index` (from 0) of a saved, complete configuration file.
+    void ExpectConfigLine(std::size_t index, const std::string& value) const;
     void WriteConfig(const ConfigValues& values) const;
     int LogCount(const std::string& text) const;
 };
-
-// A local date and time as a moment (the fixture's zone is UTC).
-platform::Moment LocalMoment(int year, int month, int day, int hour, int minute, int second);
 
 std::string ControlText(const CDialog& dialog, int id);
 void SetControlText(const CDialog& dialog, int id, const std::string& text);
