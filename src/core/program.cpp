@@ -2,13 +2,16 @@
 // configuration file and the directories resolved at start-up.
 #include "core/program.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "log/log.h"
@@ -20,7 +23,8 @@ const char* const ConfigFileName = "orvix_launcher.cfg";
 namespace {
 
 const char* const StartFailedText = "CreateProcess failed.";
-const char* const SaveFailedText = "Failed to open the configuration file for save\nCreating the configuration file...\n";
+const char* const SaveFailedText =
+    "Failed to open the configuration file for save\nCreating the configuration file...\n";
 const char* const LoadFailedText = "Failed to open the configuration file for load";
 
 // The command line is a MAX_PATH buffer holding the path in one pair of quotes.
@@ -42,8 +46,6 @@ using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsValidDay(int day) { return day >= 0 && day < DaysPerWeek; }
 
-std::string TextBeforeNul(const std::string& text) { return std::string(text.c_str()); }
-
 std::string ConfigFilePath() { return HomeDirectory + platform::PathSeparator + ConfigFileName; }
 
 void ResolveDirectories() {
@@ -59,22 +61,12 @@ void ResolveDirectories() {
     LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + HomeDirectory);
 }
 
-// atoi's reading (leading blanks, a sign, then digits up to the first other
-// character, 0 without digits), but a number beyond 32 bits is clamped to the
-// nearest end instead of being undefined.
-std::int32_t LeadingNumber(const std::string& text) {
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-                                        : std::numeric_limits<std::int32_t>::max();
-    std::int64_t value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        value = value * 10 + (text[at] - '0');
-        if (value > limit) value = limit;
-    }
-    return static_cast<std::int32_t>(negative ? -value : value);
+// A number on a configuration line: atoi's reading, except that one beyond
+// 32 bits is held at the nearest end instead of being undefined.
+std::int32_t ConfigNumber(const std::string& line) {
+    using Limits = std::numeric_limits<std::int32_t>;
+    const std::int64_t value = LeadingInteger(line).value_or(0);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, Limits::min(), Limits::max()));
 }
 
 bool FlagLine(const std::string& line) { return !line.empty() && line[0] == '1'; }
@@ -111,20 +103,35 @@ std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROF
 
 const std::string& GetProgramDirectory() { return ProgramDirectory; }
 
+std::optional<std::int64_t> LeadingInteger(const std::string& text) {
+    // Far enough past 32 bits to tell a number that does not fit, and small
+    // enough that one more digit cannot overflow.
+    constexpr std::int64_t Saturation = std::int64_t{1} << 32;
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    const std::size_t firstDigit = at;
+    std::int64_t magnitude = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
+        magnitude = std::min(magnitude * 10 + (text[at] - '0'), Saturation);
+    if (at == firstDigit) return std::nullopt;
+    return negative ? -magnitude : magnitude;
+}
+
 std::string TimeText(Moment t) {
     std::tm local{};
     if (!platform::ToLocalTime(t, local)) return "";
     const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     char text[128] = {};
     std::snprintf(text, sizeof text, "%s, %s %02d, %d - %02d:%02d:%02d %s", DayNames[local.tm_wday],
-                  MonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, hour12, local.tm_min, local.tm_sec,
-                  local.tm_hour < 12 ? "AM" : "PM");
+                  MonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, hour12, local.tm_min,
+                  local.tm_sec, local.tm_hour < 12 ? "AM" : "PM");
     return text;
 }
 
 Program::Program() : launchTime(platform::CurrentTime()), countdownStart(platform::CurrentTime()) {
     LogMessage(Info, __FILE__, __LINE__, "Orvix Launcher Program Execution");
-    dayChecked.fill(false);
     ResolveDirectories();
 }
 
@@ -195,11 +202,10 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
-    const std::string path = TextBeforeNul(programPath);
     bool started = false;
-    if (path.size() <= LongestPath) {
+    if (programPath.size() <= LongestPath) {
         std::array<char, CommandLineSize> commandLine{};
-        const std::string quoted = "\"" + path + "\"";
+        const std::string quoted = "\"" + programPath + "\"";
         std::memcpy(commandLine.data(), quoted.data(), quoted.size());
         if (windowsProgram)
             started = platform::StartProcess(commandLine.data());
@@ -212,21 +218,24 @@ bool Program::Execute() {
     }
     // Read after the start returned: for a command, the moment it finished.
     const Moment now = platform::CurrentTime();
-    LogMessage(Info, __FILE__, __LINE__, "Launching Program\n" + path + "\n" + TimeText(now));
+    LogMessage(Info, __FILE__, __LINE__, "Launching Program\n" + programPath + "\n" + TimeText(now));
     return true;
 }
 
 void Program::SaveConfiguration() const {
-    const char* const lineEnd = "\r\n";
-    std::string text = std::string("# Orvix Launcher Configuration File") + lineEnd +
-                       "# This file is automatically generated and should" + lineEnd + "# not be modified" + lineEnd +
-                       "#" + lineEnd;
-    text += TextBeforeNul(programPath) + lineEnd;
-    text += std::to_string(launchTime) + lineEnd;
-    text += std::to_string(timingInterval) + lineEnd;
-    for (bool flag : dayChecked) text += std::string(flag ? "1" : "0") + lineEnd;
-    for (bool flag : {windowsProgram, autoRestart, iconized}) text += std::string(flag ? "1" : "0") + lineEnd;
-    text += std::string("# eof") + lineEnd;
+    std::string text;
+    // CR LF written out, so the file is the same whatever system writes it.
+    auto addLine = [&text](const std::string& line) { text += line + "\r\n"; };
+    addLine("# Orvix Launcher Configuration File");
+    addLine("# This file is automatically generated and should");
+    addLine("# not be modified");
+    addLine("#");
+    addLine(programPath);
+    addLine(std::to_string(launchTime));
+    addLine(std::to_string(timingInterval));
+    for (bool flag : dayChecked) addLine(flag ? "1" : "0");
+    for (bool flag : {windowsProgram, autoRestart, iconized}) addLine(flag ? "1" : "0");
+    addLine("# eof");
 
     if (!ReplaceFileContent(ConfigFilePath(), text)) LogMessage(Fail, __FILE__, __LINE__, SaveFailedText);
 }
@@ -246,11 +255,12 @@ void Program::LoadConfiguration() {
         return;
     }
 
-    std::string path5 = lines[5];
-    if (!path5.empty() && path5.back() == '\r') path5.pop_back();
-    programPath = TextBeforeNul(path5);
-    launchTime = LeadingNumber(lines[6]);
-    timingInterval = LeadingNumber(lines[7]);
+    std::string pathLine = lines[5];
+    if (!pathLine.empty() && pathLine.back() == '\r') pathLine.pop_back();
+    // A NUL ends the path here as in every other way of setting it.
+    programPath = pathLine.c_str();
+    launchTime = ConfigNumber(lines[6]);
+    timingInterval = ConfigNumber(lines[7]);
     for (int day = 0; day < DaysPerWeek; ++day)
         if (FlagLine(lines[8 + day])) dayChecked[day] = true;
     for (bool flag : dayChecked)

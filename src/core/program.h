@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "platform/os.h"
@@ -22,6 +23,12 @@ extern const char* const ConfigFileName;
 // The value of USERPROFILE, read afresh; empty when unset.
 std::string UserHomeDirectory();
 const std::string& GetProgramDirectory();
+
+// The number at the start of `text` as atoi reads it: leading blanks, an
+// optional sign, then digits up to the first other character. Nothing when
+// there are no digits. A number beyond 32 bits comes back outside their
+// range, so that each caller decides what it means.
+std::optional<std::int64_t> LeadingInteger(const std::string& text);
 
 // A moment as English local-time text: "Tuesday, February 17, 2004 - 09:05:07 PM".
 // Empty when the moment has no local time.

@@ -1,14 +1,12 @@
 #include "core/schedule.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
 
 namespace {
 
-constexpr int FirstRepresentableYear = 1970;
-constexpr int LastRepresentableYear = 2038;
 // A window timer takes at most USER_TIMER_MAXIMUM (0x7FFFFFFF) milliseconds.
 constexpr std::int32_t LongestTimerSeconds = 0x7FFFFFFF / 1000;
 
@@ -41,19 +39,15 @@ bool ConvertWithSummerFlag(std::tm wall, int isdst, Moment& moment) {
 // change; the later one falls within the hour after the gap, which is when a
 // person waiting for that wall-clock time would expect the launch.
 Moment AfterSkippedTime(const std::tm& wall, Moment fallback) {
+    // A reading that cannot be made leaves its moment at the fallback.
     Moment winter = fallback;
     Moment summer = fallback;
-    const bool hasWinter = ConvertWithSummerFlag(wall, 0, winter);
-    const bool hasSummer = ConvertWithSummerFlag(wall, 1, summer);
-    Moment later = fallback;
-    if (hasWinter && winter > later) later = winter;
-    if (hasSummer && summer > later) later = summer;
-    return later;
+    ConvertWithSummerFlag(wall, 0, winter);
+    ConvertWithSummerFlag(wall, 1, summer);
+    return std::max({fallback, winter, summer});
 }
 
 bool WallClockToMoment(const std::tm& wall, Moment& moment) {
-    if (wall.tm_year + 1900 < FirstRepresentableYear || wall.tm_year + 1900 > LastRepresentableYear)
-        return false;
     std::tm normalised = wall;
     if (!platform::FromLocalTime(normalised, moment)) return false;
     // A time that does not read back was skipped by the clocks; C runtimes
@@ -117,20 +111,10 @@ std::string CountdownText(std::int64_t remaining) {
 }
 
 std::optional<std::int32_t> ParseIntervalText(const std::string& text) {
-    std::size_t at = 0;
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
-    std::int64_t magnitude = 0;
-    std::size_t digits = 0;
-    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at, ++digits) {
-        magnitude = magnitude * 10 + (text[at] - '0');
-        if (magnitude > limit) return std::nullopt;
-    }
-    if (digits == 0) return std::nullopt;
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    using Limits = std::numeric_limits<std::int32_t>;
+    const std::optional<std::int64_t> value = LeadingInteger(text);
+    if (!value || *value < Limits::min() || *value > Limits::max()) return std::nullopt;
+    return static_cast<std::int32_t>(*value);
 }
 
 std::uint32_t TimerPeriodMilliseconds(std::int32_t intervalSeconds) {

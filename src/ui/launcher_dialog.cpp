@@ -282,27 +282,11 @@ void LauncherDialog::OnHideTimer() {
 
 void LauncherDialog::OnCountdownTick() {
     if (UpdateProgress() >= 100) {
-        Moment dueLaunchTime = settings.GetLaunchTime();
+        const Moment dueLaunchTime = settings.GetLaunchTime();
         settings.Execute();
-        if (!settings.IsAnyDayChecked()) {
-            StopCountdown();
-            return;
-        }
-        SetStatus("Running");
-        ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
-        Moment now = platform::CurrentTime();
-        settings.SetCountdownStart(now);
-        // Today is used up only when the launch that ran was today's: a tick
-        // that comes late past midnight must not skip the new day.
-        settings.SetLaunched(IsSameLocalDay(dueLaunchTime, now));
-        bool representable = ReadControls();
-        if (representable && settings.GetLaunchTime() <= settings.GetCountdownStart()) {
-            settings.SetLaunched(true);
-            representable = ComputeLaunchTime();
-        }
-        RefreshControls();
-        // With no next launch moment every tick would launch again.
-        if (!representable) {
+        // Date mode launches once. With no next launch moment every tick
+        // would launch again.
+        if (!settings.IsAnyDayChecked() || !CountDownToNextDay(dueLaunchTime)) {
             StopCountdown();
             return;
         }
@@ -310,12 +294,26 @@ void LauncherDialog::OnCountdownTick() {
     UpdateCountdown();
 }
 
+bool LauncherDialog::CountDownToNextDay(Moment dueLaunchTime) {
+    SetStatus("Running");
+    ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
+    // Today is used up only when the launch that ran was today's: a tick
+    // that comes late past midnight must not skip the new day.
+    settings.SetLaunched(IsSameLocalDay(dueLaunchTime, platform::CurrentTime()));
+    bool representable = ReadControls();
+    if (representable && settings.GetLaunchTime() <= settings.GetCountdownStart()) {
+        settings.SetLaunched(true);
+        representable = ComputeLaunchTime();
+    }
+    RefreshControls();
+    return representable;
+}
+
 void LauncherDialog::StopCountdown() {
     KillTimer(countdownTimerId);
     EnableControls();
     HwndSetText(countdownBox, StoppedCountdownText);
     countdownTimerId = 0;
-    SetWindowText(LauncherTitle);
     SetStatus("Stopped");
 }
 

@@ -44,6 +44,9 @@ private:
     void OnTimer(UINT_PTR id);
     void OnHideTimer();
     void OnCountdownTick();
+    // After a launch in weekday mode; false when the next checked day has no
+    // moment that can be counted down to.
+    bool CountDownToNextDay(Moment dueLaunchTime);
     void StopCountdown();
     void OnLaunch();
 

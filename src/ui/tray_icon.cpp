@@ -8,11 +8,11 @@
 
 namespace {
 
-// Windows before version 4 have no notification area.
 // The first version of the record, the one announced in cbSize, holds the
 // tip in 64 bytes; the headers' larger field would be cut by the shell.
 constexpr size_t TipCapacity = 64;
 
+// Windows before version 4 have no notification area.
 bool SystemHasNotificationArea() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
 
 }  // namespace
