@@ -75,12 +75,6 @@ std::optional<std::string> CurrentDirectory() {
     return std::string(buffer.data());
 }
 
-std::optional<std::string> EnvironmentVariable(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-}
-
 bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
 bool ReplaceFile(const std::string& source, const std::string& target) {
