@@ -18,15 +18,16 @@ cd "$ROOT"
 
 RUNS=${1:-5}
 LEAD=6 # least seconds between writing the configuration and the launch moment
-BIN="$BUILD/windows/bin"
 WORK="$BUILD/bench/latency"
 HOME_DIR="$WORK/home"
 # A prefix of the benchmarks' own: test runs that end the build prefix's
 # wineserver cannot cut a measurement short.
-export WINEPREFIX="$BUILD/bench/wineprefix"
+export ORVIX_WINEPREFIX_BASE="$BUILD/bench/wineprefix"
 
+mkdir -p "$BUILD/bench"
 install_missing
-configure_and_build windows OrvixLauncher start_timer launch_stamp >"$BUILD/bench-build.log" 2>&1 \
+BIN="$WINDOWS_BIN"
+configure_and_build "$WINDOWS_PRESET" OrvixLauncher start_timer launch_stamp >"$BUILD/bench-build.log" 2>&1 \
     || { cat "$BUILD/bench-build.log"; exit 1; }
 ensure_display
 # Ends the benchmark prefix's wineserver and our Xvfb, nothing else.

@@ -8,16 +8,17 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 cd "$ROOT"
 
 RUNS=${1:-10}
-BIN="$BUILD/windows/bin"
 WORK="$BUILD/bench/startup"
 # A prefix of the benchmarks' own: test runs that end the build prefix's
 # wineserver cannot cut a measurement short.
-export WINEPREFIX="$BUILD/bench/wineprefix"
+export ORVIX_WINEPREFIX_BASE="$BUILD/bench/wineprefix"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+mkdir -p "$BUILD/bench"
 install_missing
-configure_and_build windows OrvixLauncher minimal_dialog start_timer >"$BUILD/bench-build.log" 2>&1 \
+BIN="$WINDOWS_BIN"
+configure_and_build "$WINDOWS_PRESET" OrvixLauncher minimal_dialog start_timer >"$BUILD/bench-build.log" 2>&1 \
     || { cat "$BUILD/bench-build.log"; exit 1; }
 ensure_display
 # Ends the benchmark prefix's wineserver and our Xvfb, nothing else.

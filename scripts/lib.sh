@@ -3,8 +3,6 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
-export WINEPREFIX="$BUILD/wineprefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -22,15 +20,66 @@ missing_packages() {
     [ -d /usr/src/googletest/googletest ] || echo googletest
 }
 
-install_missing() {
-    local need
-    need=$(missing_packages | tr '\n' ' ')
-    [ -z "${need// /}" ] && return 0
-    echo "Installing: $need"
+# What a machine without 32-bit execution also needs for the 64-bit test build.
+missing_64bit_packages() {
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64
+    [ -x /usr/lib/wine/wine64 ] || echo wine64
+}
+
+# install_packages NAME... (nothing when the list is empty)
+install_packages() {
+    [ $# -eq 0 ] && return 0
+    echo "Installing: $*"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
-    # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $need >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+# Installs what is missing and picks the Windows build that this machine runs.
+install_missing() {
+    # shellcheck disable=SC2046
+    install_packages $(missing_packages)
+    select_windows_build
+    # shellcheck disable=SC2046
+    [ "$WINDOWS_PRESET" = windows ] || install_packages $(missing_64bit_packages)
+}
+
+# The launcher ships as a 32-bit program, and its Windows tests run on that
+# build. Some virtual machines cannot execute 32-bit code at all (the kernel
+# refuses it, and emulating it makes every Wine start take about a minute);
+# there the same tests run on a 64-bit build under 64-bit Wine, while the
+# 32-bit build is still compiled. ORVIX_WINDOWS_PRESET=windows64 forces that.
+runs_32bit_code() {
+    [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
+}
+
+select_windows_build() {
+    if [ "${ORVIX_WINDOWS_PRESET:-}" != windows64 ] && runs_32bit_code; then
+        WINDOWS_PRESET=windows
+        WINE_SUFFIX=
+        export WINEARCH=win32
+    else
+        WINDOWS_PRESET=windows64
+        WINE_SUFFIX=64
+        export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+        use_wine64_commands
+        [ -n "${ORVIX_WINDOWS_PRESET:-}" ] || echo "This machine cannot run 32-bit programs: the Windows tests run on the 64-bit build."
+    fi
+    export WINEPREFIX="${ORVIX_WINEPREFIX_BASE:-$BUILD/wineprefix}$WINE_SUFFIX"
+    WINDOWS_BIN="$BUILD/$WINDOWS_PRESET/bin"
+}
+
+# Debian's `wine` command prefers the 32-bit loader whenever it is installed,
+# and wineboot, winepath and the rest go through it; these stand-ins, first
+# on the PATH, send every one of them to the 64-bit loader.
+use_wine64_commands() {
+    local commands="$BUILD/wine64-commands" name
+    mkdir -p "$commands"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$commands/$name"
+        chmod +x "$commands/$name"
+    done
+    case ":$PATH:" in *":$commands:"*) ;; *) export PATH="$commands:$PATH" ;; esac
 }
 
 # configure_and_build PRESET [TARGET...]
@@ -63,13 +112,17 @@ ensure_display() {
 # A prefix of the build's own, and a wineserver that stays up, so that each
 # Wine start after the first is quick.
 ensure_wine() {
-    mkdir -p "$BUILD"
+    mkdir -p "$(dirname "$WINEPREFIX")"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
     # Exits non-zero when one is already running, which is just as good.
     wineserver -p >/dev/null 2>&1 </dev/null || true
+    # The prefix's services start with the first Wine program and inherit its
+    # output; a test runner would then wait on them until its time-out.
+    # Started here, they hold nothing open.
+    wineboot >/dev/null 2>&1 </dev/null || true
     use_desktop_for_dialog_tests
 }
 
