@@ -18,6 +18,8 @@ missing_packages() {
     [ -x /usr/bin/import ] || echo imagemagick
     [ -f /usr/include/gtest/gtest.h ] || echo libgtest-dev
     [ -d /usr/src/googletest/googletest ] || echo googletest
+    # The native schedule tests run in named zones (Antarctica/Troll and others).
+    [ -f /usr/share/zoneinfo/Antarctica/Troll ] || echo tzdata
 }
 
 # What a machine without 32-bit execution also needs for the 64-bit test build.

@@ -46,6 +46,16 @@ using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsValidDay(int day) { return day >= 0 && day < DaysPerWeek; }
 
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int monthIndex) {
+    constexpr int Lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return monthIndex == 1 && IsLeapYear(year) ? 29 : Lengths[monthIndex];
+}
+
+// Year, month and day as one number that sorts like the dates.
+long DateOrder(const std::tm& date) { return (date.tm_year * 16L + date.tm_mon) * 32L + date.tm_mday; }
+
 std::string ConfigFilePath() { return HomeDirectory + platform::PathSeparator + ConfigFileName; }
 
 void ResolveDirectories() {
@@ -130,6 +140,19 @@ std::string TimeText(Moment t) {
     return text;
 }
 
+void AddCalendarDays(std::tm& date, int days) {
+    for (int step = 0; step < days; ++step) {
+        date.tm_wday = (date.tm_wday + 1) % DaysPerWeek;
+        ++date.tm_yday;
+        if (++date.tm_mday <= DaysInMonth(date.tm_year + 1900, date.tm_mon)) continue;
+        date.tm_mday = 1;
+        if (++date.tm_mon < 12) continue;
+        date.tm_mon = 0;
+        date.tm_yday = 0;
+        ++date.tm_year;
+    }
+}
+
 Program::Program() : launchTime(platform::CurrentTime()), countdownStart(platform::CurrentTime()) {
     LogMessage(Info, __FILE__, __LINE__, "Orvix Launcher Program Execution");
     ResolveDirectories();
@@ -182,19 +205,16 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
     if (offset < 0) return false;
 
     // Calendar days, not multiples of 86400 s, so a change of summer time
-    // cannot move the launch to a neighbouring date. Noon keeps a skipped or
-    // repeated hour away from the date.
+    // cannot move the launch to a neighbouring date. No moment of the day is
+    // converted (noon of the last usable day does not fit, and west of
+    // Greenwich noon of the first lies before 1970): only a date past the
+    // last moment's is refused here, and the launch moment's conversion
+    // refuses the rest.
     std::tm day = today;
-    day.tm_mday += offset;
-    day.tm_hour = 12;
-    day.tm_min = 0;
-    day.tm_sec = 0;
-    day.tm_isdst = -1;
-    Moment noon = 0;
-    if (!platform::FromLocalTime(day, noon)) return false;
-    day.tm_hour = today.tm_hour;
-    day.tm_min = today.tm_min;
-    day.tm_sec = today.tm_sec;
+    AddCalendarDays(day, offset);
+    std::tm last{};
+    if (platform::ToLocalTime(std::numeric_limits<Moment>::max(), last) && DateOrder(day) > DateOrder(last))
+        return false;
     day.tm_isdst = -1;
     launchDay = day;
     return true;

@@ -34,6 +34,11 @@ std::optional<std::int64_t> LeadingInteger(const std::string& text);
 // Empty when the moment has no local time.
 std::string TimeText(Moment t);
 
+// Moves the date in `date` on by `days` (0 or more) calendar days, keeping the
+// weekday and the day of the year in step and the time of day as it is. No
+// moment is involved, so any date can be reached, whatever the clock can show.
+void AddCalendarDays(std::tm& date, int days);
+
 class Program {
 public:
     Program();
@@ -61,7 +66,8 @@ public:
     LaunchCheck CheckParameters();
     // Fills `launchDay` with the next launch day at the current time of day
     // and sets countdownStart to now. False when the clock has no local time,
-    // no day is checked, or the day lies beyond the last usable moment.
+    // no day is checked, or the day's date comes after that of the last
+    // usable moment.
     bool NextLaunchDay(std::tm& launchDay);
     bool Execute();
     void SaveConfiguration() const;

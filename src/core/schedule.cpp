@@ -4,6 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -18,56 +20,111 @@ std::tm LocalWallClock(const std::tm& day, const ClockTime& time) {
     wall.tm_hour = time.hour;
     wall.tm_min = time.minute;
     wall.tm_sec = time.second;
-    // The library decides summer or winter time for the launch day itself,
-    // so the picked time stays the wall-clock time on that day.
     wall.tm_isdst = -1;
     return wall;
 }
 
-bool SameWallClock(const std::tm& wanted, Moment moment) {
+auto WallClockFields(const std::tm& t) {
+    return std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+bool ReadsAs(Moment moment, const std::tm& wall) {
     std::tm got{};
-    return platform::ToLocalTime(moment, got) && got.tm_mday == wanted.tm_mday &&
-           got.tm_hour == wanted.tm_hour && got.tm_min == wanted.tm_min && got.tm_sec == wanted.tm_sec;
+    return platform::ToLocalTime(moment, got) && WallClockFields(got) == WallClockFields(wall);
 }
 
-bool ConvertWithSummerFlag(std::tm wall, int isdst, Moment& moment) {
-    wall.tm_isdst = isdst;
-    return platform::FromLocalTime(wall, moment);
+bool ReadsLaterThan(std::int64_t moment, const std::tm& wall) {
+    std::tm got{};
+    return platform::ToLocalTime(static_cast<Moment>(moment), got) &&
+           WallClockFields(got) > WallClockFields(wall);
 }
 
-// A time of day the clocks skip has two readings, one for each side of the
-// change; the later one falls within the hour after the gap, which is when a
-// person waiting for that wall-clock time would expect the launch.
-Moment AfterSkippedTime(const std::tm& wall, Moment fallback) {
-    // A reading that cannot be made leaves its moment at the fallback.
-    Moment winter = fallback;
-    Moment summer = fallback;
-    ConvertWithSummerFlag(wall, 0, winter);
-    ConvertWithSummerFlag(wall, 1, summer);
-    return std::max({fallback, winter, summer});
-}
+int SecondsOfDay(const std::tm& t) { return t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec; }
+int SecondsOfDay(const ClockTime& t) { return t.hour * 3600 + t.minute * 60 + t.second; }
 
-bool WallClockToMoment(const std::tm& wall, Moment& moment) {
-    std::tm normalised = wall;
-    if (!platform::FromLocalTime(normalised, moment)) return false;
-    // A time that does not read back was skipped by the clocks; C runtimes
-    // differ on which side of the gap they put it (Windows' takes the earlier).
-    if (!SameWallClock(wall, moment)) moment = AfterSkippedTime(wall, moment);
-    return true;
-}
-
-bool LaunchDay(Program& settings, const CalendarDate& pickedDate, std::tm& day, CalendarDate& launchDate) {
-    if (!settings.IsAnyDayChecked()) {
-        day.tm_year = pickedDate.year - 1900;
-        day.tm_mon = pickedDate.month - 1;
-        day.tm_mday = pickedDate.day;
-        return true;
+// Every conversion of `wall` that gives a usable moment: the library's own
+// choice, and the summer and the winter reading asked for by name. For a
+// repeated time the library's own choice follows the offset it used last
+// (glibc remembers it); asking for both readings leaves nothing to chance.
+std::vector<Moment> Readings(const std::tm& wall) {
+    std::vector<Moment> readings;
+    for (int isdst : {-1, 1, 0}) {
+        std::tm attempt = wall;
+        attempt.tm_isdst = isdst;
+        Moment moment = 0;
+        if (platform::FromLocalTime(attempt, moment)) readings.push_back(moment);
     }
-    if (!settings.NextLaunchDay(day)) return false;
-    launchDate.year = day.tm_year + 1900;
-    launchDate.month = day.tm_mon + 1;
-    launchDate.day = day.tm_mday;
+    return readings;
+}
+
+// A time the clocks skip launches when they jump: at the first moment that
+// reads later than it. No gap lasts more than a day, so the jump lies within
+// two days of any reading of the skipped time, and the clock only moves
+// forward in between.
+bool JumpPast(const std::tm& wall, Moment reading, Moment& jump) {
+    constexpr std::int64_t Reach = 2 * 86400;
+    std::int64_t before = std::max<std::int64_t>(0, std::int64_t{reading} - Reach);
+    std::int64_t after =
+        std::min<std::int64_t>(std::numeric_limits<Moment>::max(), std::int64_t{reading} + Reach);
+    if (ReadsLaterThan(before, wall) || !ReadsLaterThan(after, wall)) return false;
+    while (after - before > 1) {
+        const std::int64_t middle = before + (after - before) / 2;
+        (ReadsLaterThan(middle, wall) ? after : before) = middle;
+    }
+    jump = static_cast<Moment>(after);
     return true;
+}
+
+// The moment the wall clock first reads `wall`: of a repeated time the first
+// reading, of a skipped time the jump past it. False when neither is a
+// usable moment.
+bool WallClockToMoment(const std::tm& wall, Moment& moment) {
+    const std::vector<Moment> readings = Readings(wall);
+    if (readings.empty()) return false;
+    std::optional<Moment> first;
+    for (Moment reading : readings)
+        if (ReadsAs(reading, wall) && (!first || reading < *first)) first = reading;
+    if (!first) return JumpPast(wall, readings.front(), moment);
+    moment = *first;
+    return true;
+}
+
+bool FallsOnDate(Moment moment, const std::tm& day) {
+    std::tm local{};
+    return platform::ToLocalTime(moment, local) && local.tm_year == day.tm_year &&
+           local.tm_mon == day.tm_mon && local.tm_mday == day.tm_mday;
+}
+
+int DaysToNextCheckedDay(const Program& settings, int weekday) {
+    int days = 1;
+    while (days < 7 && !settings.IsDayChecked((weekday + days) % 7)) ++days;
+    return days;
+}
+
+// The day the search finds, or, while the clocks never show the picked time
+// on that date, the next checked day after it: a weekday launch lands on a
+// checked day. That covers a date skipped entirely, and a skipped time whose
+// jump falls on the next date.
+bool WeekdayLaunch(Program& settings, const ClockTime& time, Moment& launch, CalendarDate& launchDate) {
+    std::tm day{};
+    if (!settings.NextLaunchDay(day)) return false;
+    for (int attempt = 0; attempt < 7; ++attempt) {
+        if (!WallClockToMoment(LocalWallClock(day, time), launch)) return false;
+        if (FallsOnDate(launch, day)) {
+            launchDate = CalendarDate{day.tm_year + 1900, day.tm_mon + 1, day.tm_mday};
+            return true;
+        }
+        AddCalendarDays(day, DaysToNextCheckedDay(settings, day.tm_wday));
+    }
+    return false;
+}
+
+bool DateLaunch(const CalendarDate& pickedDate, const ClockTime& time, Moment& launch) {
+    std::tm day{};
+    day.tm_year = pickedDate.year - 1900;
+    day.tm_mon = pickedDate.month - 1;
+    day.tm_mday = pickedDate.day;
+    return WallClockToMoment(LocalWallClock(day, time), launch);
 }
 
 }  // namespace
@@ -75,14 +132,28 @@ bool LaunchDay(Program& settings, const CalendarDate& pickedDate, std::tm& day, 
 bool ComputeLaunchMoment(Program& settings, const CalendarDate& pickedDate, const ClockTime& pickedTime,
                          CalendarDate& launchDate) {
     const Moment now = platform::CurrentTime();
-    std::tm day{};
+    std::tm today{};
     Moment launch = now;
-    const bool ok = platform::ToLocalTime(now, day) && LaunchDay(settings, pickedDate, day, launchDate) &&
-                    WallClockToMoment(LocalWallClock(day, pickedTime), launch);
+    const bool ok = platform::ToLocalTime(now, today) &&
+                    (settings.IsAnyDayChecked() ? WeekdayLaunch(settings, pickedTime, launch, launchDate)
+                                                : DateLaunch(pickedDate, pickedTime, launch));
     settings.SetCountdownStart(now);
     // A moment that cannot be represented leaves nothing to count down to.
     settings.SetLaunchTime(ok ? launch : now);
     return ok;
+}
+
+bool LaunchesAfterSkippedTime(Moment launch, const ClockTime& picked) {
+    std::tm before{};
+    std::tm at{};
+    if (launch < 1 || !platform::ToLocalTime(launch - 1, before) || !platform::ToLocalTime(launch, at))
+        return false;
+    // A gap that starts the day (the clocks jump at midnight) begins before
+    // every time of that day.
+    const bool sameDate = before.tm_mday == at.tm_mday;
+    const int gapStart = sameDate ? SecondsOfDay(before) : -1;
+    const int wanted = SecondsOfDay(picked);
+    return gapStart < wanted && wanted < SecondsOfDay(at);
 }
 
 bool IsSameLocalDay(Moment a, Moment b) {

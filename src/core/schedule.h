@@ -25,11 +25,18 @@ struct ClockTime {
 // Recomputes launchTime and countdownStart. Date mode takes the day from
 // `pickedDate`; weekday mode searches the next checked day and reports it in
 // `launchDate` (the date picker shows it). The time of day is `pickedTime`,
-// kept as wall-clock time across a change of summer time. False when the
-// moment cannot be represented: launchTime then equals countdownStart, which
-// the parameter check refuses.
+// kept as wall-clock time across a change of summer time: a time the clocks
+// skip launches at the moment they jump, a repeated time at its first
+// reading. A weekday launch moves on to the next checked day when its day
+// never shows the picked time. False when the moment cannot be represented:
+// launchTime then equals countdownStart, which the parameter check refuses.
 bool ComputeLaunchMoment(Program& settings, const CalendarDate& pickedDate, const ClockTime& pickedTime,
                          CalendarDate& launchDate);
+
+// True when `launch` is the jump of the clocks that `picked`, skipped on
+// that day, was moved to. The time picker then keeps showing `picked`
+// rather than the jump, so that the next day launches at `picked` again.
+bool LaunchesAfterSkippedTime(Moment launch, const ClockTime& picked);
 
 // True when both moments fall on the same local calendar date. After a launch,
 // today counts as used up only when the launch moment fell on today, so that a

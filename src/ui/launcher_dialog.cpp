@@ -354,12 +354,13 @@ void LauncherDialog::RefreshIntervalText() {
 bool LauncherDialog::ComputeLaunchTime() {
     std::tm now = LocalNow();
     CalendarDate pickedDate{now.tm_year + 1900, now.tm_mon + 1, now.tm_mday};
-    ClockTime pickedTime{now.tm_hour, now.tm_min, now.tm_sec};
+    ClockTime time{now.tm_hour, now.tm_min, now.tm_sec};
     SYSTEMTIME picked{};
     if (ReadPicker(datePicker, picked)) pickedDate = CalendarDate{picked.wYear, picked.wMonth, picked.wDay};
-    if (ReadPicker(timePicker, picked)) pickedTime = ClockTime{picked.wHour, picked.wMinute, picked.wSecond};
+    if (ReadPicker(timePicker, picked)) time = ClockTime{picked.wHour, picked.wMinute, picked.wSecond};
+    pickedTime = time;
     CalendarDate launchDate;
-    bool representable = ComputeLaunchMoment(settings, pickedDate, pickedTime, launchDate);
+    bool representable = ComputeLaunchMoment(settings, pickedDate, time, launchDate);
     if (representable && settings.IsAnyDayChecked()) WritePicker(datePicker, StartOfDay(launchDate));
     return representable;
 }
@@ -379,7 +380,15 @@ void LauncherDialog::RefreshControls() {
     std::tm launch{};
     if (platform::ToLocalTime(settings.GetLaunchTime(), launch)) {
         SYSTEMTIME moment = ToSystemTime(launch);
-        WritePicker(timePicker, moment);
+        SYSTEMTIME timeOfDay = moment;
+        // A picked time the clocks skipped launches at the jump, but stays
+        // the picked time: the next day's launch is computed from it again.
+        if (pickedTime && LaunchesAfterSkippedTime(settings.GetLaunchTime(), *pickedTime)) {
+            timeOfDay.wHour = static_cast<WORD>(pickedTime->hour);
+            timeOfDay.wMinute = static_cast<WORD>(pickedTime->minute);
+            timeOfDay.wSecond = static_cast<WORD>(pickedTime->second);
+        }
+        WritePicker(timePicker, timeOfDay);
         WritePicker(datePicker, moment);
     }
     HwndSetText(intervalEdit, settings.TimingIntervalText().c_str());

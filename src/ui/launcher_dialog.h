@@ -4,8 +4,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "core/program.h"
+#include "core/schedule.h"
 #include "framework/afx.h"
 
 class TrayIcon;
@@ -85,6 +87,9 @@ private:
     std::unique_ptr<TrayIcon> trayIcon;
     UINT_PTR hideTimerId = 0;
     UINT_PTR countdownTimerId = 0;
+    // The time of day last read from the time picker; unknown until the
+    // first computation, so a restart knows only the saved launch moment.
+    std::optional<ClockTime> pickedTime;
 
 public:
     // The launch settings; saved to the configuration file when destroyed.

@@ -1,9 +1,11 @@
 // The countdown as the launcher dialog runs it in weekday mode, driven by a
 // set clock: the Launch command, then one tick every interval. The program
-// start is recorded instead of performed.
+// start is recorded instead of performed. The time picker is modelled too:
+// every computation reads it, and every refresh writes the launch back into it.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "core/program.h"
@@ -18,7 +20,7 @@ struct RecordedLaunch {
 class LaunchCycle {
 public:
     LaunchCycle(Program& settings, ClockTime pickedTime, std::int32_t interval)
-        : settings(settings), pickedTime(pickedTime), interval(interval) {}
+        : settings(settings), timePicker(pickedTime), interval(interval) {}
 
     // The Launch command at `now`; ticks follow every interval from there.
     LaunchCheck Launch(Moment now) {
@@ -26,8 +28,12 @@ public:
         nextTick = 1;
         platform::SetTestClock(now);
         Compute();
+        Refresh();
         const LaunchCheck check = settings.CheckParameters();
-        if (check == TodayPassed) Compute();
+        if (check == TodayPassed) {
+            Compute();
+            Refresh();
+        }
         return check;
     }
 
@@ -49,7 +55,16 @@ public:
 private:
     void Compute() {
         CalendarDate launchDate;
-        ComputeLaunchMoment(settings, CalendarDate{}, pickedTime, launchDate);
+        ComputeLaunchMoment(settings, CalendarDate{}, timePicker, launchDate);
+    }
+
+    // What the dialog's RefreshControls writes into the time picker, which
+    // still holds the time the last computation read.
+    void Refresh() {
+        std::tm launch{};
+        if (!platform::ToLocalTime(settings.GetLaunchTime(), launch)) return;
+        if (LaunchesAfterSkippedTime(settings.GetLaunchTime(), timePicker)) return;
+        timePicker = ClockTime{launch.tm_hour, launch.tm_min, launch.tm_sec};
     }
 
     void Tick(Moment now) {
@@ -65,10 +80,11 @@ private:
             settings.SetLaunched(true);
             Compute();
         }
+        Refresh();
     }
 
     Program& settings;
-    ClockTime pickedTime;
+    ClockTime timePicker;
     std::int32_t interval;
     Moment start = 0;
     std::int64_t nextTick = 1;

@@ -108,21 +108,30 @@ inline std::vector<Moment> ChangesIn2024(const char* zone) {
     return changes;
 }
 
-// Every moment whose wall clock reads `date` at `time`: one as a rule, two in
-// a repeated hour. A reading the clocks skip counts with the offset from
-// before the jump, which puts it just after the gap.
+// Every moment whose wall clock reads `date` at `time`, earliest first: one as
+// a rule, two in a repeated hour. A reading the clocks skip gives the moment
+// they jump past it.
 inline std::vector<Moment> MomentsReading(Civil date, const ClockTime& time) {
     const std::int64_t wall = DaysFromCivil(date) * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
     std::vector<Moment> found;
+    std::int64_t earliest = wall + 86400;
     std::int64_t latest = 0;
     for (int probeDay = -2; probeDay <= 2; ++probeDay) {
         const std::int64_t candidate = wall - UtcOffset(static_cast<Moment>(wall + probeDay * 86400));
-        if (candidate > latest) latest = candidate;
+        earliest = std::min(earliest, candidate);
+        latest = std::max(latest, candidate);
         const Moment moment = static_cast<Moment>(candidate);
         if (LocalSeconds(moment) == wall && std::find(found.begin(), found.end(), moment) == found.end())
             found.push_back(moment);
     }
-    if (found.empty()) found.push_back(static_cast<Moment>(latest));
+    if (found.empty()) {
+        // Skipped: the earliest candidate reads before the gap, the latest after it.
+        while (latest - earliest > 1) {
+            const std::int64_t middle = earliest + (latest - earliest) / 2;
+            (LocalSeconds(static_cast<Moment>(middle)) > wall ? latest : earliest) = middle;
+        }
+        found.push_back(static_cast<Moment>(latest));
+    }
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -133,7 +142,9 @@ inline std::vector<const char*> TestZones() {
 #ifdef _WIN32
     return {"EST5EDT", "UTC0"};
 #else
-    return {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "UTC", "EST5EDT"};
+    // Troll's clocks jump two hours; Havana's change at midnight.
+    return {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "UTC",
+            "EST5EDT",       "Antarctica/Troll", "America/Havana"};
 #endif
 }
 
