@@ -4,7 +4,6 @@
 // number beyond 32 bits at plus or minus 2^32; ParseIntervalText refuses
 // anything that does not fit in 32 bits.
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,18 +19,14 @@ using namespace fuzzsupport;
 
 namespace {
 
-struct Reading {
-    std::optional<long long> value;  // nothing when there are no digits
-    bool overflowed = false;         // beyond long long; value is then held at its end
-};
-
-Reading ReferenceReading(const std::string& text) {
+// Nothing when there are no digits; a number beyond long long is held at its
+// end, which is beyond 32 bits all the same.
+std::optional<long long> ReferenceReading(const std::string& text) {
     const char* const start = text.c_str();  // strtoll stops at the first NUL too
     char* end = nullptr;
-    errno = 0;
     const long long value = std::strtoll(start, &end, 10);
-    if (end == start) return {};
-    return {value, errno == ERANGE};
+    if (end == start) return std::nullopt;
+    return value;
 }
 
 std::string Shown(const std::optional<std::int64_t>& value) {
@@ -42,20 +37,18 @@ std::string Shown(const std::optional<std::int64_t>& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const Reading reference = ReferenceReading(text);
+    const std::optional<long long> reference = ReferenceReading(text);
 
     constexpr long long Held = 1LL << 32;
     std::optional<std::int64_t> leading;
-    if (reference.value) leading = std::max(-Held, std::min(*reference.value, Held));
+    if (reference) leading = std::max(-Held, std::min(*reference, Held));
     if (LeadingInteger(text) != leading)
         BrokenPromise("LeadingInteger(\"" + Escaped(text) + "\") gave " + Shown(LeadingInteger(text)) +
                       ", expected " + Shown(leading));
 
     using Limits = std::numeric_limits<std::int32_t>;
     std::optional<std::int64_t> interval;
-    if (reference.value && !reference.overflowed && *reference.value >= Limits::min() &&
-        *reference.value <= Limits::max())
-        interval = *reference.value;
+    if (reference && *reference >= Limits::min() && *reference <= Limits::max()) interval = *reference;
     const std::optional<std::int32_t> parsed = ParseIntervalText(text);
     const std::optional<std::int64_t> widened = parsed ? std::optional<std::int64_t>(*parsed) : std::nullopt;
     if (widened != interval)
