@@ -161,7 +161,18 @@ Program::Program() : launchTime(platform::CurrentTime()), countdownStart(platfor
 Program::~Program() { SaveConfiguration(); }
 
 void Program::SetProgramPath(const char* path) {
-    if (path != nullptr) programPath = path;
+    if (path == nullptr) return;
+    // The configuration file holds the path on one line; a line break in it
+    // would push every later setting onto the wrong line. The first line is
+    // kept, ended as the file's own lines are: at a line feed, with a CR
+    // just before it belonging to the line end.
+    std::string firstLine = path;
+    const std::size_t lineFeed = firstLine.find('\n');
+    if (lineFeed != std::string::npos) {
+        firstLine.erase(lineFeed);
+        if (!firstLine.empty() && firstLine.back() == '\r') firstLine.pop_back();
+    }
+    programPath = firstLine;
 }
 
 bool Program::IsDayChecked(int day) const { return IsValidDay(day) && dayChecked[day]; }

@@ -47,6 +47,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     const std::string& GetProgramPath() const { return programPath; }
+    // Nothing for null; of a text with line breaks, only its first line.
     void SetProgramPath(const char* path);
     bool IsWindowsProgram() const { return windowsProgram; }
     void SetWindowsProgram(bool on) { windowsProgram = on; }

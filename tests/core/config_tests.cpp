@@ -87,6 +87,33 @@ TEST_F(ConfigTest, EveryPersistedFieldSurvivesARestart) {
     }
 }
 
+// A path holding a line break would push every later setting onto the
+// wrong line of the file; only its first line is kept.
+TEST_F(ConfigTest, PathWithALineBreakKeepsItsFirstLineAndTheLayout) {
+    const struct {
+        const char* typed;
+        const char* kept;
+    } cases[] = {
+        {"C:\\run.exe\r\n-5\r\n", "C:\\run.exe"}, {"a\nb", "a"}, {"x\r\r\ny", "x\r"}, {"\nrest", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept);
+        Program saved;
+        saved.SetProgramPath(c.typed);
+        saved.SetDayChecked(2, true);
+        EXPECT_EQ(c.kept, saved.GetProgramPath());
+        saved.SaveConfiguration();
+        ConfigValues values;
+        values.programPath = c.kept;
+        values.launchTime = StartTime;
+        values.days = "0010000";
+        EXPECT_EQ(ConfigFileText(values), ReadFileBytes(ConfigPath()));
+        Program loaded;
+        loaded.LoadConfiguration();
+        ExpectSameRecord(saved, loaded);
+    }
+}
+
 TEST_F(ConfigTest, FileHasTheFixedEighteenLines) {
     Program program;
     Apply({"C:\\Tools\\backup.exe", 1078354800, 10, {1, 3, 5}, true, false, true}, program);
