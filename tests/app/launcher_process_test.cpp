@@ -18,6 +18,9 @@ namespace {
 const char* const WindowCaption = " Orvix Launcher - Version 2.11";
 const int StatusId = 1030;
 const int CountdownId = 1032;
+const UINT TrayNotifyMessage = WM_USER + 1;
+// The text of a message box sits in its control 0xFFFF.
+const int MessageBoxTextId = 0xFFFF;
 // Generous: a cold Wine start alone can take several seconds.
 const DWORD StartTimeoutMs = 30000;
 const DWORD EndTimeoutMs = 15000;
@@ -65,6 +68,26 @@ BOOL CALLBACK MatchLauncherWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
+struct ClassSearch {
+    DWORD processId;
+    std::string className;
+    std::function<bool(HWND)> accept;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClassWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ClassSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (owner != search->processId || search->className != className || !IsWindowVisible(window) ||
+        !search->accept(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // One run of the launcher as a child process. Whatever happens in the test,
 // the child does not outlive it.
 class LauncherProcess {
@@ -103,6 +126,19 @@ public:
                 search.found = nullptr;
                 EnumWindows(MatchLauncherWindow, reinterpret_cast<LPARAM>(&search));
                 return search.found && ControlText(search.found, StatusId) == "Stopped";
+            },
+            StartTimeoutMs);
+        return search.found;
+    }
+
+    // A shown window of this run of class `className` (a pop-up menu is
+    // "#32768", a dialog or message box "#32770") that `accept`s, or null.
+    HWND WaitForWindowOfClass(const char* className, const std::function<bool(HWND)>& accept) {
+        ClassSearch search = {process.dwProcessId, className, accept, nullptr};
+        WaitUntil(
+            [&] {
+                EnumWindows(MatchClassWindow, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
             },
             StartTimeoutMs);
         return search.found;
@@ -244,6 +280,35 @@ TEST_F(LauncherProcessTest, RememberedHiddenStateHidesAShownStartAgain) {
     const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[16], "1");
+}
+
+TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitUntilHidden()) << "the close box did not hide the window";
+
+    // The shell's callback for a left click on the icon.
+    PostMessageA(window, TrayNotifyMessage, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs)) << "still hidden";
+
+    PostMessageA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN);
+    HWND menu = launcher->WaitForWindowOfClass("#32768", [](HWND) { return true; });
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    // Exit is the fifth item.
+    for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND question = launcher->WaitForWindowOfClass("#32770", [](HWND box) {
+        return ControlText(box, MessageBoxTextId) == "Exit the program and abort launch?";
+    });
+    ASSERT_NE(question, nullptr) << "no exit question";
+    PostMessageA(question, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(launcher->WaitForExit()) << "the launcher did not end after Exit was answered Yes";
+
+    std::string log = testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt"));
+    EXPECT_TRUE(std::regex_search(log, std::regex(InfoRecordPattern("Program Exit")))) << log;
+    const std::vector<std::string> lines = SavedConfiguration();
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[16], "1") << "Exit leaves the launcher iconized for the next start";
 }
 
 }  // namespace
