@@ -423,7 +423,8 @@ UINT LauncherDialog::TrackTrayMenu() {
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close on a click elsewhere.
     SetForegroundWindow();
-    BOOL chosen = AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_hWnd);
+    BOOL chosen =
+        AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_hWnd);
     // Lets the menu's owner leave the menu mode, or the next click is lost.
     PostMessage(WM_NULL);
     return static_cast<UINT>(chosen);

@@ -5,9 +5,7 @@
 #include "ui/maker.h"
 #include "ui/manual_text.h"
 
-std::string ManualText() {
-    return std::string(ManualBody) + MakerName + "\r\n" + MakerWebAddress + "\r\n";
-}
+std::string ManualText() { return std::string(ManualBody) + MakerName + "\r\n" + MakerWebAddress + "\r\n"; }
 
 ManualDialog::ManualDialog(CWnd* parent) : CDialog(IDD_MANUAL, parent) {}
 

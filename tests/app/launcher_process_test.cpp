@@ -19,7 +19,7 @@ const char* const WindowCaption = " Orvix Launcher - Version 2.11";
 const int StatusId = 1030;
 const int CountdownId = 1032;
 const UINT TrayNotifyMessage = WM_USER + 1;
-// The text of a message box sits in its control 0xFFFF.
+// A message box shows its text in this control.
 const int MessageBoxTextId = 0xFFFF;
 // Generous: a cold Wine start alone can take several seconds.
 const DWORD StartTimeoutMs = 30000;
@@ -56,34 +56,15 @@ std::string ControlText(HWND dialog, int id) {
 
 struct WindowSearch {
     DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchLauncherWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || WindowText(window) != WindowCaption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-struct ClassSearch {
-    DWORD processId;
-    std::string className;
     std::function<bool(HWND)> accept;
     HWND found;
 };
 
-BOOL CALLBACK MatchClassWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<ClassSearch*>(parameter);
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (owner != search->processId || search->className != className || !IsWindowVisible(window) ||
-        !search->accept(window))
-        return TRUE;
+    if (owner != search->processId || !search->accept(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -118,30 +99,23 @@ public:
 
     bool Started() const { return started; }
 
-    // The launcher's main window once its set-up has filled the controls, or null.
-    HWND WaitForWindow() {
-        WindowSearch search = {process.dwProcessId, nullptr};
+    // A top-level window of this run that `accept`s, or null.
+    HWND WaitForWindow(const std::function<bool(HWND)>& accept) {
+        WindowSearch search = {process.dwProcessId, accept, nullptr};
         WaitUntil(
             [&] {
-                search.found = nullptr;
-                EnumWindows(MatchLauncherWindow, reinterpret_cast<LPARAM>(&search));
-                return search.found && ControlText(search.found, StatusId) == "Stopped";
+                EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
             },
             StartTimeoutMs);
         return search.found;
     }
 
-    // A shown window of this run of class `className` (a pop-up menu is
-    // "#32768", a dialog or message box "#32770") that `accept`s, or null.
-    HWND WaitForWindowOfClass(const char* className, const std::function<bool(HWND)>& accept) {
-        ClassSearch search = {process.dwProcessId, className, accept, nullptr};
-        WaitUntil(
-            [&] {
-                EnumWindows(MatchClassWindow, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            },
-            StartTimeoutMs);
-        return search.found;
+    // The launcher's main window once its set-up has filled the controls, or null.
+    HWND WaitForLauncherWindow() {
+        return WaitForWindow([](HWND found) {
+            return WindowText(found) == WindowCaption && ControlText(found, StatusId) == "Stopped";
+        });
     }
 
     bool WaitForExit() { return WaitForSingleObject(process.hProcess, EndTimeoutMs) == WAIT_OBJECT_0; }
@@ -199,7 +173,7 @@ protected:
     void Start(WORD showCommand) {
         launcher.emplace(home, start, showCommand);
         ASSERT_TRUE(launcher->Started()) << "CreateProcess failed: " << GetLastError();
-        window = launcher->WaitForWindow();
+        window = launcher->WaitForLauncherWindow();
         ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
     }
 
@@ -287,28 +261,31 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitUntilHidden()) << "the close box did not hide the window";
 
-    // The shell's callback for a left click on the icon.
+    // What the shell sends for a left click on the icon, then a right one.
     PostMessageA(window, TrayNotifyMessage, 0, WM_LBUTTONDOWN);
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs)) << "still hidden";
-
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
+        << "still hidden";
     PostMessageA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN);
-    HWND menu = launcher->WaitForWindowOfClass("#32768", [](HWND) { return true; });
+    HWND menu = launcher->WaitForWindow([](HWND found) {
+        char className[16] = "";
+        GetClassNameA(found, className, sizeof className);
+        return std::string(className) == "#32768" && IsWindowVisible(found);
+    });
     ASSERT_NE(menu, nullptr) << "no tray menu";
-    // Exit is the fifth item.
-    for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);  // to Exit
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    HWND question = launcher->WaitForWindowOfClass("#32770", [](HWND box) {
-        return ControlText(box, MessageBoxTextId) == "Exit the program and abort launch?";
+    HWND question = launcher->WaitForWindow([](HWND found) {
+        return ControlText(found, MessageBoxTextId) == "Exit the program and abort launch?";
     });
     ASSERT_NE(question, nullptr) << "no exit question";
     PostMessageA(question, WM_COMMAND, IDYES, 0);
-    ASSERT_TRUE(launcher->WaitForExit()) << "the launcher did not end after Exit was answered Yes";
+    ASSERT_TRUE(launcher->WaitForExit()) << "Exit answered Yes did not end the launcher";
 
     std::string log = testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt"));
     EXPECT_TRUE(std::regex_search(log, std::regex(InfoRecordPattern("Program Exit")))) << log;
     const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
-    EXPECT_EQ(lines[16], "1") << "Exit leaves the launcher iconized for the next start";
+    EXPECT_EQ(lines[16], "1") << "iconized, set by Exit after the click had cleared it";
 }
 
 }  // namespace
