@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -129,6 +130,10 @@ int AfxWinMain(HINSTANCE instance, int showCommand);
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // The shell's "open" verb on a file or address.
 void AfxShellOpen(HWND owner, const char* file);
+// Shell_NotifyIconA on a notification-area icon record.
+BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data);
+// TrackPopupMenu; with TPM_RETURNCMD it returns the chosen identifier, or 0.
+BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner);
 // Kept for the start-up sequence; nothing to do on this platform.
 void AfxEnableControlContainer();
 BOOL Enable3dControlsStatic();
@@ -144,6 +149,12 @@ void SetFileDialogHandler(FileDialogHandler handler);
 // Sees every AfxShellOpen instead of the shell.
 using ShellOpenHandler = std::function<void(HWND owner, const std::string& verb, const std::string& file)>;
 void SetShellOpenHandler(ShellOpenHandler handler);
+// Sees every AfxShellNotifyIcon instead of the shell.
+using NotifyIconHandler = std::function<BOOL(DWORD message, const NOTIFYICONDATAA& data)>;
+void SetNotifyIconHandler(NotifyIconHandler handler);
+// Answers every AfxTrackPopupMenu in place of the user, as the real call does.
+using PopupMenuHandler = std::function<BOOL(HMENU menu, UINT flags, HWND owner)>;
+void SetPopupMenuHandler(PopupMenuHandler handler);
 // Called for every dialog run by DoModal, from inside its modal loop, once the
 // dialog is set up and shown. The observer drives the dialog and ends it.
 using ModalObserver = std::function<void(CDialog& dialog)>;

@@ -9,6 +9,7 @@
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/about_dialog.h"
+#include "ui/manual_dialog.h"
 #include "ui/tray_icon.h"
 
 namespace {
@@ -23,6 +24,43 @@ constexpr int DayBoxes[7] = {IDC_SUNDAY,   IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDA
 const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
+
+// The tray menu's items. Their identifiers coincide with controls of the
+// dialog (1028 is the Close button), so a choice is returned by the menu and
+// never sent as a command.
+struct TrayMenuItem {
+    UINT id;
+    const char* text;
+};
+constexpr UINT TrayShow = 1028;
+constexpr UINT TrayLog = 1031;
+constexpr UINT TrayAbout = 1027;
+constexpr UINT TrayManual = 1030;
+constexpr UINT TrayExit = 1026;
+constexpr TrayMenuItem TrayMenuItems[] = {
+    {TrayShow, "Show"}, {TrayLog, "Log"}, {TrayAbout, "About"}, {TrayManual, "Manual"}, {TrayExit, "Exit"}};
+
+// Sent by the shell to every top-level window when the task bar is created
+// again, after Explorer restarts or when it came up after the launcher.
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+// A pop-up menu, destroyed however the handler ends.
+class PopupMenu {
+public:
+    PopupMenu() : menu(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu) DestroyMenu(menu);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Handle() const { return menu; }
+
+private:
+    HMENU menu;
+};
 
 SYSTEMTIME ToSystemTime(const std::tm& local) {
     SYSTEMTIME time{};
@@ -100,8 +138,20 @@ void LauncherDialog::SetChecked(int id, int state) { CheckDlgButton(id, static_c
 void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRUE : FALSE); }
 
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    // Not mapped yet: the tray icon's callback, the other buttons' commands
-    // and the slider and spin notifications.
+    // Not mapped yet: the other buttons' commands and the slider and spin
+    // notifications.
+
+    // The notification area: the icon's callback, and the task bar coming back.
+    if (message == TrayNotifyMessage) {
+        result = OnTrayNotify(wParam, lParam);
+        return true;
+    }
+    if (message != 0 && message == TaskbarCreatedMessage()) {
+        if (trayIcon) trayIcon->AddAgain();
+        result = 0;
+        return true;
+    }
+
     switch (message) {
         case WM_SYSCOMMAND:
             OnSysCommand(static_cast<UINT>(wParam), lParam);
@@ -341,6 +391,66 @@ void LauncherDialog::OnLaunch() {
     LogMessage(Info, __FILE__, __LINE__, "Launch Initiated");
 }
 
+LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
+    switch (static_cast<UINT>(mouseMessage)) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            ToggleWindow();
+            break;
+        case WM_RBUTTONDOWN:
+            OnTrayMenuChoice(TrackTrayMenu());
+            break;
+    }
+    return 0;
+}
+
+// Trusts the flag rather than the window; nothing is saved.
+void LauncherDialog::ToggleWindow() {
+    if (!settings.iconized) {
+        ShowWindow(SW_HIDE);
+        settings.iconized = true;
+    } else {
+        ShowWindow(SW_SHOW);
+        settings.iconized = false;
+    }
+}
+
+UINT LauncherDialog::TrackTrayMenu() {
+    PopupMenu menu;
+    if (!menu.Handle()) return 0;
+    for (const TrayMenuItem& item : TrayMenuItems) AppendMenuA(menu.Handle(), MF_STRING, item.id, item.text);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close on a click elsewhere.
+    SetForegroundWindow();
+    BOOL chosen =
+        AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_hWnd);
+    // Lets the menu's owner leave the menu mode, or the next click is lost.
+    PostMessage(WM_NULL);
+    return static_cast<UINT>(chosen);
+}
+
+void LauncherDialog::OnTrayMenuChoice(UINT id) {
+    switch (id) {
+        case TrayShow:
+            ShowWindow(SW_SHOW);
+            settings.iconized = false;
+            break;
+        case TrayLog:
+            ShowLogDialog();
+            break;
+        case TrayAbout:
+            ShowAboutDialog();
+            break;
+        case TrayManual:
+            ShowManualDialog();
+            break;
+        case TrayExit:
+            ConfirmExit();
+            break;
+    }
+}
+
 void LauncherDialog::ShowLaunchCheckMessage(LaunchCheck check) {
     if (check == BadProgram) AfxMessageBox(BadProgramMessage);
     if (check == BadTime) AfxMessageBox(BadTimeMessage);
@@ -442,3 +552,29 @@ void LauncherDialog::EnableControls() {
 }
 
 void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word); }
+
+// --- provisional: replaced by the commands branch at merge ---
+
+void LauncherDialog::ShowLogDialog() {
+    CDialog log(IDD_LOG, this);
+    log.DoModal();
+}
+
+void LauncherDialog::ShowAboutDialog() {
+    AboutDialog about;
+    about.DoModal();
+}
+
+void LauncherDialog::ShowManualDialog() {
+    ManualDialog manual(this);
+    manual.DoModal();
+}
+
+void LauncherDialog::ConfirmExit() {
+    int answer = AfxMessageBox("Exit the program and abort launch?", MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);
+    settings.iconized = true;
+    settings.SaveConfiguration();
+    if (answer != IDYES) return;
+    LogMessage(Info, __FILE__, __LINE__, "Program Exit");
+    SendMessage(WM_CLOSE);
+}

@@ -31,6 +31,12 @@ public:
     void SetChecked(int id, int state);
     void EnableControl(int id, bool on);
 
+    // Shared by the buttons, the system menu and the tray menu.
+    void ShowLogDialog();
+    void ShowAboutDialog();
+    void ShowManualDialog();
+    void ConfirmExit();
+
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
@@ -51,6 +57,12 @@ private:
     bool CountDownToNextDay(Moment dueLaunchTime);
     void StopCountdown();
     void OnLaunch();
+
+    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+    void ToggleWindow();
+    // The identifier chosen in the tray menu, or 0 when it was dismissed.
+    UINT TrackTrayMenu();
+    void OnTrayMenuChoice(UINT id);
 
     void SetUpSystemMenu();
     void SetUpControls();

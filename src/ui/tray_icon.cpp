@@ -1,7 +1,5 @@
 #include "ui/tray_icon.h"
 
-#include <shellapi.h>
-
 #include <cstdio>
 
 #include "resource.h"
@@ -32,11 +30,15 @@ TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const char* tip) {
     static_assert(sizeof notifyData.szTip >= TipCapacity);
     std::snprintf(notifyData.szTip, TipCapacity, "%s", tip ? tip : "");
     // A missing notification area only means no icon; the launcher runs on.
-    Shell_NotifyIconA(NIM_ADD, &notifyData);
+    AfxShellNotifyIcon(NIM_ADD, &notifyData);
+}
+
+void TrayIcon::AddAgain() {
+    if (added) AfxShellNotifyIcon(NIM_ADD, &notifyData);
 }
 
 TrayIcon::~TrayIcon() {
     if (!added) return;
-    Shell_NotifyIconA(NIM_DELETE, &notifyData);
+    AfxShellNotifyIcon(NIM_DELETE, &notifyData);
     if (icon) DestroyIcon(icon);
 }

@@ -12,6 +12,10 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
+    // The task bar was re-created and has forgotten every icon: adds this
+    // one again with the same record.
+    void AddAgain();
+
     bool IsAdded() const { return added; }
     const NOTIFYICONDATAA& NotifyData() const { return notifyData; }
 

@@ -18,6 +18,9 @@ namespace {
 const char* const WindowCaption = " Orvix Launcher - Version 2.11";
 const int StatusId = 1030;
 const int CountdownId = 1032;
+const UINT TrayNotifyMessage = WM_USER + 1;
+// A message box shows its text in this control.
+const int MessageBoxTextId = 0xFFFF;
 // Generous: a cold Wine start alone can take several seconds.
 const DWORD StartTimeoutMs = 30000;
 const DWORD EndTimeoutMs = 15000;
@@ -53,14 +56,15 @@ std::string ControlText(HWND dialog, int id) {
 
 struct WindowSearch {
     DWORD processId;
+    std::function<bool(HWND)> accept;
     HWND found;
 };
 
-BOOL CALLBACK MatchLauncherWindow(HWND window, LPARAM parameter) {
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || WindowText(window) != WindowCaption) return TRUE;
+    if (owner != search->processId || !search->accept(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -95,17 +99,23 @@ public:
 
     bool Started() const { return started; }
 
-    // The launcher's main window once its set-up has filled the controls, or null.
-    HWND WaitForWindow() {
-        WindowSearch search = {process.dwProcessId, nullptr};
+    // A top-level window of this run that `accept`s, or null.
+    HWND WaitForWindow(const std::function<bool(HWND)>& accept) {
+        WindowSearch search = {process.dwProcessId, accept, nullptr};
         WaitUntil(
             [&] {
-                search.found = nullptr;
-                EnumWindows(MatchLauncherWindow, reinterpret_cast<LPARAM>(&search));
-                return search.found && ControlText(search.found, StatusId) == "Stopped";
+                EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
             },
             StartTimeoutMs);
         return search.found;
+    }
+
+    // The launcher's main window once its set-up has filled the controls, or null.
+    HWND WaitForLauncherWindow() {
+        return WaitForWindow([](HWND found) {
+            return WindowText(found) == WindowCaption && ControlText(found, StatusId) == "Stopped";
+        });
     }
 
     bool WaitForExit() { return WaitForSingleObject(process.hProcess, EndTimeoutMs) == WAIT_OBJECT_0; }
@@ -163,7 +173,7 @@ protected:
     void Start(WORD showCommand) {
         launcher.emplace(home, start, showCommand);
         ASSERT_TRUE(launcher->Started()) << "CreateProcess failed: " << GetLastError();
-        window = launcher->WaitForWindow();
+        window = launcher->WaitForLauncherWindow();
         ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
     }
 
@@ -244,6 +254,38 @@ TEST_F(LauncherProcessTest, RememberedHiddenStateHidesAShownStartAgain) {
     const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[16], "1");
+}
+
+TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitUntilHidden()) << "the close box did not hide the window";
+
+    // What the shell sends for a left click on the icon, then a right one.
+    PostMessageA(window, TrayNotifyMessage, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
+        << "still hidden";
+    PostMessageA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN);
+    HWND menu = launcher->WaitForWindow([](HWND found) {
+        char className[16] = "";
+        GetClassNameA(found, className, sizeof className);
+        return std::string(className) == "#32768" && IsWindowVisible(found);
+    });
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);  // to Exit
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND question = launcher->WaitForWindow([](HWND found) {
+        return ControlText(found, MessageBoxTextId) == "Exit the program and abort launch?";
+    });
+    ASSERT_NE(question, nullptr) << "no exit question";
+    PostMessageA(question, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(launcher->WaitForExit()) << "Exit answered Yes did not end the launcher";
+
+    std::string log = testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt"));
+    EXPECT_TRUE(std::regex_search(log, std::regex(InfoRecordPattern("Program Exit")))) << log;
+    const std::vector<std::string> lines = SavedConfiguration();
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[16], "1") << "iconized, set by Exit after the click had cleared it";
 }
 
 }  // namespace

@@ -1,0 +1,168 @@
+// The notification-area icon and its menu: the icon's record and lifetime,
+// the left-click toggle and the menu's choices.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "launcher_fixture.h"
+#include "resource.h"
+
+namespace {
+
+using harness::RunModal;
+
+struct IconCall {
+    DWORD message;
+    NOTIFYICONDATAA data;
+    bool configSaved;  // whether the configuration file existed at the call
+};
+
+// The shell and the user answered through the seams: every icon call is
+// recorded, and the menu returns `menuChoice` as the real one would.
+class TrayTest : public uitest::LauncherFixture {
+protected:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        afxtest::SetNotifyIconHandler([this](DWORD message, const NOTIFYICONDATAA& data) {
+            iconCalls.push_back({message, data, testsupport::FileExists(ConfigPath())});
+            return TRUE;
+        });
+        afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, HWND owner) {
+            menuItems.clear();
+            for (int at = 0; at < GetMenuItemCount(menu); ++at) {
+                char text[32] = "";
+                GetMenuStringA(menu, static_cast<UINT>(at), text, sizeof text, MF_BYPOSITION);
+                menuItems.emplace_back(GetMenuItemID(menu, at), text);
+            }
+            // Without TPM_RETURNCMD the choice arrives as a command instead.
+            if (flags & TPM_RETURNCMD) return static_cast<BOOL>(menuChoice);
+            if (menuChoice != 0) PostMessageA(owner, WM_COMMAND, menuChoice, 0);
+            return TRUE;
+        });
+    }
+    void TearDown() override {
+        afxtest::SetNotifyIconHandler(nullptr);
+        afxtest::SetPopupMenuHandler(nullptr);
+        LauncherFixture::TearDown();
+    }
+
+    static void Notify(LauncherDialog& dialog, UINT mouseMessage) {
+        dialog.SendMessage(TrayNotifyMessage, 0, mouseMessage);
+    }
+    static void SetShown(LauncherDialog& dialog, bool shown) {
+        dialog.ShowWindow(shown ? SW_SHOW : SW_HIDE);
+        dialog.settings.iconized = !shown;
+    }
+
+    std::vector<IconCall> iconCalls;
+    UINT menuChoice = 0;
+    std::vector<std::pair<UINT, std::string>> menuItems;
+};
+
+TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSaved) {
+    auto dialog = std::make_unique<LauncherDialog>();
+    RunModal(*dialog, [&](CDialog&) {
+        ASSERT_EQ(iconCalls.size(), 1u);
+        EXPECT_EQ(iconCalls[0].message, static_cast<DWORD>(NIM_ADD));
+        const NOTIFYICONDATAA added = iconCalls[0].data;
+        EXPECT_EQ(added.cbSize, sizeof(void*) == 4 ? 88u : 104u);
+        EXPECT_EQ(added.hWnd, dialog->GetSafeHwnd());
+        EXPECT_EQ(added.uFlags, 7u);
+        EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
+
+        dialog->SendMessage(RegisterWindowMessageA("TaskbarCreated"));
+        ASSERT_EQ(iconCalls.size(), 2u) << "the icon was not added to the new task bar";
+        EXPECT_EQ(iconCalls[1].message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_EQ(std::memcmp(&iconCalls[1].data, &added, sizeof added), 0) << "not the same record";
+        dialog->EndDialog(IDCANCEL);
+    });
+    ASSERT_EQ(iconCalls.size(), 2u) << "removed before the dialog object went";
+    dialog.reset();
+    ASSERT_EQ(iconCalls.size(), 3u) << "the icon stayed after the dialog ended";
+    EXPECT_EQ(iconCalls[2].message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(std::memcmp(&iconCalls[2].data, &iconCalls[0].data, sizeof(NOTIFYICONDATAA)), 0)
+        << "another record";
+    EXPECT_FALSE(iconCalls[2].configSaved) << "the settings were saved before the icon was removed";
+    EXPECT_TRUE(testsupport::FileExists(ConfigPath()));
+}
+
+TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
+    const UINT down = WM_LBUTTONDOWN, up = WM_LBUTTONUP;
+    const struct {
+        const char* name;
+        bool shownBefore;
+        std::vector<UINT> messages;
+        bool shownAfter;
+    } cases[] = {
+        {"press while shown", true, {down}, false},
+        {"press while hidden", false, {down}, true},
+        {"double click while shown", true, {down, up, WM_LBUTTONDBLCLK, up}, true},
+        {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, false},
+        {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
+    };
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            SetShown(dialog, c.shownBefore);
+            for (UINT message : c.messages) Notify(dialog, message);
+            EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
+            EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
+        }
+        EXPECT_TRUE(menuItems.empty()) << "a left click opened the menu";
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "a click saved the settings";
+}
+
+TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
+    const struct {
+        const char* name;
+        UINT choice;
+        UINT opens;  // the dialog template opened, or 0
+        bool shownAfter;
+    } cases[] = {
+        {"dismissed", 0, 0, false},          {"Show", 1028, 0, true},
+        {"Log", 1031, IDD_LOG, false},       {"About", 1027, IDD_ABOUT, false},
+        {"Manual", 1030, IDD_MANUAL, false},
+    };
+    const std::vector<std::pair<UINT, std::string>> items = {
+        {1028, "Show"}, {1031, "Log"}, {1027, "About"}, {1030, "Manual"}, {1026, "Exit"}};
+    LauncherDialog dialog;
+    UINT opened = 0;
+    RunModal(dialog, [&](CDialog& shown) {
+        if (&shown != &dialog) {
+            opened = shown.GetTemplateId();
+            shown.EndDialog(IDCANCEL);
+            return;
+        }
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            SetShown(dialog, false);
+            menuChoice = c.choice;
+            opened = 0;
+            Notify(dialog, WM_RBUTTONDOWN);
+            EXPECT_EQ(menuItems, items);
+            MSG pending{};
+            EXPECT_FALSE(PeekMessageA(&pending, dialog.GetSafeHwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE))
+                << "the choice was sent as control command " << LOWORD(pending.wParam);
+            if (c.opens == 0) {
+                EXPECT_TRUE(PeekMessageA(&pending, dialog.GetSafeHwnd(), WM_NULL, WM_NULL, PM_REMOVE))
+                    << "no WM_NULL after the menu";
+            }
+            harness::PumpMessages();
+            EXPECT_EQ(opened, c.opens);
+            EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
+            EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(harness::NoMessageBoxes());
+    EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "a menu choice saved the settings";
+}
+
+}  // namespace
