@@ -29,6 +29,13 @@ public:
     void SetChecked(int id, int state);
     void EnableControl(int id, bool on);
 
+    // Shared with the tray menu and the system menu.
+    void ShowLogDialog();
+    void ShowAboutDialog();
+    void ShowManualDialog();
+    // Asks before ending the program; saves `iconized` whatever the answer.
+    void ConfirmExit();
+
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
@@ -49,6 +56,25 @@ private:
     bool CountDownToNextDay(Moment dueLaunchTime);
     void StopCountdown();
     void OnLaunch();
+
+    // The buttons and controls that do not drive the countdown, and the
+    // smaller commands around it.
+    // Both give true when they handled the click or the notification.
+    bool OnButtonClick(int id);
+    bool OnControlNotify(const NMHDR& notice);
+    void OnTest();
+    void OnApplyReset();
+    void OnToday();
+    void OnDayBox(int id);
+    void OnBrowse();
+    void OnWindowsProgram();
+    void OnShellCommand();
+    void OnAutoRestart();
+    void OnSliderReleased();
+    void OnSpinDelta(const NMUPDOWN& step);
+    void OnHelpButton();
+    void OnCloseButton();
+    void OnBanner();
 
     void SetUpSystemMenu();
     void SetUpControls();

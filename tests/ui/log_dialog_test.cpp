@@ -1,0 +1,90 @@
+// The log viewer on real files: what it shows, and that only Reset changes
+// the file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "resource.h"
+#include "support/core_support.h"
+#include "support/dialog_harness.h"
+#include "ui/log_dialog.h"
+
+namespace {
+
+using harness::Click;
+using harness::RunModal;
+using testsupport::ReadFileBytes;
+
+class LogDialogTest : public testsupport::ClockFixture {
+protected:
+    static std::string Shown(const CDialog& viewer) { return HwndGetText(viewer.GetDlgItem(IDC_LOG_TEXT)); }
+};
+
+TEST_F(LogDialogTest, LongLogShowsWholeWhileTheUsersViewAndSelectionStay) {
+    const std::string record = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\n";
+    std::string bytes;
+    while (bytes.size() < 600000) bytes += record;  // far past the 32767 characters a box holds by default
+    testsupport::WriteFileBytes(LogPath(), bytes);
+    LogDialog viewer(nullptr);
+    RunModal(viewer, [&](CDialog&) {
+        const HWND box = viewer.GetDlgItem(IDC_LOG_TEXT);
+        ASSERT_LT(Shown(viewer).size(), bytes.size()) << "the log is to be still filling in";
+        SendMessageA(box, EM_SETSEL, 5, 10);
+        SendMessageA(box, EM_LINESCROLL, 0, 50);
+        harness::PumpUntil([&] { return Shown(viewer).size() >= bytes.size(); }, 60000);
+        EXPECT_TRUE(Shown(viewer) == bytes) << Shown(viewer).size() << " characters of " << bytes.size();
+        EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 50);
+        EXPECT_EQ(SendMessageA(box, EM_GETSEL, 0, 0), MAKELRESULT(5, 10));
+        viewer.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LogDialogTest, ShowsEveryLineAndLeavesTheFileAloneHoweverItCloses) {
+    const std::string bytes = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\nbare\nlast line";
+    const std::string shown = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\nbare\r\nlast line\r\n";
+    testsupport::WriteFileBytes(LogPath(), bytes);
+    const struct {
+        const char* name;
+        std::function<void(CDialog&)> close;
+    } ways[] = {
+        {"Close", [](CDialog& viewer) { Click(viewer.GetSafeHwnd(), IDC_LOG_CLOSE); }},
+        {"Escape", [](CDialog&) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"close box", [](CDialog& viewer) { viewer.PostMessage(WM_SYSCOMMAND, SC_CLOSE); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        LogDialog viewer(nullptr);
+        const INT_PTR result = RunModal(viewer, [&](CDialog&) {
+            EXPECT_EQ(Shown(viewer), shown);
+            HwndSetText(viewer.GetDlgItem(IDC_LOG_TEXT), "typed by the user");
+            way.close(viewer);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(ReadFileBytes(LogPath()), bytes);
+    }
+}
+
+TEST_F(LogDialogTest, ResetEmptiesOrCreatesTheLogAndWritesNoRecord) {
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists ? "existing log" : "no log");
+        std::remove(LogPath().c_str());
+        if (exists) testsupport::WriteFileBytes(LogPath(), "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\n");
+        LogDialog viewer(nullptr);
+        RunModal(viewer, [&](CDialog&) {
+            if (!exists) {
+                EXPECT_EQ(Shown(viewer), "Failed to locate log file.\r\n" + LogPath() + "\r\n");
+            }
+            for (int press = 0; press < 2; ++press) {
+                Click(viewer.GetSafeHwnd(), IDC_LOG_RESET);
+                EXPECT_EQ(Shown(viewer), "");
+                EXPECT_TRUE(testsupport::FileExists(LogPath()));
+                EXPECT_EQ(ReadFileBytes(LogPath()), "");
+            }
+            viewer.EndDialog(IDCANCEL);
+        });
+    }
+}
+
+}  // namespace
