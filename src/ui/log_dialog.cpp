@@ -94,7 +94,8 @@ void LogDialog::ShowMoreOfTheLog() {
         shown = end;
     } while (shown < snapshot.size() && GetTickCount() - sliceStart < FillSliceMilliseconds);
     ::SendMessageA(textBox, EM_SETSEL, selectionStart, selectionEnd);
-    ::SendMessageA(textBox, EM_LINESCROLL, 0, firstLine - ::SendMessageA(textBox, EM_GETFIRSTVISIBLELINE, 0, 0));
+    ::SendMessageA(textBox, EM_LINESCROLL, 0,
+                   firstLine - ::SendMessageA(textBox, EM_GETFIRSTVISIBLELINE, 0, 0));
     ::SendMessageA(textBox, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(textBox, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
     if (shown < snapshot.size()) return;

@@ -1,5 +1,7 @@
 // The log viewer on real files: what it shows, and that only Reset changes
 // the file.
+#include "ui/log_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,11 +11,9 @@
 #include "resource.h"
 #include "support/core_support.h"
 #include "support/dialog_harness.h"
-#include "ui/log_dialog.h"
 
 namespace {
 
-using harness::Click;
 using harness::RunModal;
 using testsupport::ReadFileBytes;
 
@@ -23,14 +23,13 @@ protected:
 };
 
 TEST_F(LogDialogTest, LongLogShowsWholeWhileTheUsersViewAndSelectionStay) {
-    const std::string record = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\n";
     std::string bytes;
-    while (bytes.size() < 600000) bytes += record;  // far past the 32767 characters a box holds by default
+    while (bytes.size() < 600000) bytes += "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\n";
     testsupport::WriteFileBytes(LogPath(), bytes);
     LogDialog viewer(nullptr);
     RunModal(viewer, [&](CDialog&) {
         const HWND box = viewer.GetDlgItem(IDC_LOG_TEXT);
-        ASSERT_LT(Shown(viewer).size(), bytes.size()) << "the log is to be still filling in";
+        ASSERT_LT(Shown(viewer).size(), bytes.size()) << "the rest is to be still coming in";
         SendMessageA(box, EM_SETSEL, 5, 10);
         SendMessageA(box, EM_LINESCROLL, 0, 50);
         harness::PumpUntil([&] { return Shown(viewer).size() >= bytes.size(); }, 60000);
@@ -41,15 +40,20 @@ TEST_F(LogDialogTest, LongLogShowsWholeWhileTheUsersViewAndSelectionStay) {
     });
 }
 
-TEST_F(LogDialogTest, ShowsEveryLineAndLeavesTheFileAloneHoweverItCloses) {
-    const std::string bytes = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\nbare\nlast line";
-    const std::string shown = "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\nbare\r\nlast line\r\n";
+TEST_F(LogDialogTest, ShowsEveryByteAndLineAndLeavesTheFileAloneHoweverItCloses) {
+    // Read as text, a Ctrl-Z would end the view, and a NUL would end the box's text.
+    const char written[] =
+        "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\nbare\nCtrl-Z \x1A, NUL \0, CR \r.\nlast";
+    const char expected[] =
+        "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\nbare\r\nCtrl-Z \x1A, NUL  , CR \r.\r\nlast\r\n";
+    const std::string bytes(written, sizeof written - 1);
+    const std::string shown(expected, sizeof expected - 1);
     testsupport::WriteFileBytes(LogPath(), bytes);
     const struct {
         const char* name;
         std::function<void(CDialog&)> close;
     } ways[] = {
-        {"Close", [](CDialog& viewer) { Click(viewer.GetSafeHwnd(), IDC_LOG_CLOSE); }},
+        {"Close", [](CDialog& viewer) { harness::Click(viewer.GetSafeHwnd(), IDC_LOG_CLOSE); }},
         {"Escape", [](CDialog&) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"close box", [](CDialog& viewer) { viewer.PostMessage(WM_SYSCOMMAND, SC_CLOSE); }},
     };
@@ -77,7 +81,7 @@ TEST_F(LogDialogTest, ResetEmptiesOrCreatesTheLogAndWritesNoRecord) {
                 EXPECT_EQ(Shown(viewer), "Failed to locate log file.\r\n" + LogPath() + "\r\n");
             }
             for (int press = 0; press < 2; ++press) {
-                Click(viewer.GetSafeHwnd(), IDC_LOG_RESET);
+                harness::Click(viewer.GetSafeHwnd(), IDC_LOG_RESET);
                 EXPECT_EQ(Shown(viewer), "");
                 EXPECT_TRUE(testsupport::FileExists(LogPath()));
                 EXPECT_EQ(ReadFileBytes(LogPath()), "");
