@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "launcher_fixture.h"
 #include "resource.h"
@@ -103,44 +102,35 @@ TEST_F(CommandsTest, EachWeekdayBoxSetsItsOwnDayAndGreysTheDatePicker) {
 }
 
 TEST_F(CommandsTest, IntervalFollowsTheSpinOneStepBehindWithinOneTo600) {
-    struct Step {
+    const struct {
+        int from;  // 0: where the last step left the spin
         bool up;
         int interval;
         int spin;
-    };
-    const struct {
-        int start;
-        std::vector<Step> steps;
-    } sequences[] = {
-        {10, {{true, 10, 11}, {true, 11, 12}, {false, 12, 11}}},
-        {600, {{true, 600, 600}}},
-        {1, {{false, 1, 1}}},
-    };
-    for (const auto& sequence : sequences) {
-        uitest::ConfigValues config;
-        config.launchTime = StartTime;
-        config.interval = sequence.start;
-        WriteConfig(config);
-        LauncherDialog dialog;
-        RunModal(dialog, [&](CDialog&) {
-            HWND spin = dialog.GetDlgItem(IDC_INTERVAL_SPIN);
-            RECT area{};
-            GetClientRect(spin, &area);
-            for (const Step& step : sequence.steps) {
-                SCOPED_TRACE(::testing::Message()
-                             << "from " << sequence.start << (step.up ? " up" : " down"));
-                // A mouse click on the upper or the lower arrow.
-                const LPARAM at = MAKELPARAM(area.right / 2, step.up ? area.bottom / 4 : area.bottom * 3 / 4);
-                SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
-                SendMessageA(spin, WM_LBUTTONUP, 0, at);
-                EXPECT_EQ(dialog.settings.GetTimingInterval(), step.interval);
-                EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), std::to_string(step.interval));
-                EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETPOS), step.interval);
-                EXPECT_EQ(LOWORD(SendMessageA(spin, UDM_GETPOS, 0, 0)), step.spin);
-            }
-            dialog.EndDialog(IDCANCEL);
-        });
-    }
+    } steps[] = {{0, true, 10, 11},
+                 {0, true, 11, 12},
+                 {0, false, 12, 11},  // from 10 at start-up
+                 {600, true, 600, 600},
+                 {1, false, 1, 1}};
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        HWND spin = dialog.GetDlgItem(IDC_INTERVAL_SPIN);
+        RECT area{};
+        GetClientRect(spin, &area);
+        for (const auto& step : steps) {
+            SCOPED_TRACE(::testing::Message() << "to " << step.interval << (step.up ? " up" : " down"));
+            if (step.from) SendMessageA(spin, UDM_SETPOS, 0, step.from);
+            // A mouse click on the upper or the lower arrow.
+            const LPARAM at = MAKELPARAM(area.right / 2, step.up ? area.bottom / 4 : area.bottom * 3 / 4);
+            SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(spin, WM_LBUTTONUP, 0, at);
+            EXPECT_EQ(dialog.settings.GetTimingInterval(), step.interval);
+            EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), std::to_string(step.interval));
+            EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETPOS), step.interval);
+            EXPECT_EQ(LOWORD(SendMessageA(spin, UDM_GETPOS, 0, 0)), step.spin);
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
 }
 
 TEST_F(CommandsTest, ExitQuestionSavesIconizedAndEndsTheProgramOnlyOnYes) {
