@@ -1,11 +1,14 @@
-// The launcher's smaller commands, driven by their control identifiers.
+// The launcher's smaller commands and the log viewer, driven by their
+// control identifiers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "launcher_fixture.h"
 #include "resource.h"
+#include "ui/log_dialog.h"
 
 namespace {
 
@@ -21,6 +24,7 @@ protected:
     bool Saved() const { return testsupport::FileExists(ConfigPath()); }
     static void Press(const CDialog& dialog, int id) { harness::Click(dialog.GetSafeHwnd(), id); }
     int Starts() const { return LogCount("Launching Program") + LogCount("CreateProcess failed."); }
+    static std::string Shown(const CDialog& viewer) { return HwndGetText(viewer.GetDlgItem(IDC_LOG_TEXT)); }
 };
 
 TEST_F(CommandsTest, TestStartsAValidProgramAtOnceWithoutUsingUpToday) {
@@ -150,6 +154,75 @@ TEST_F(CommandsTest, ExitQuestionSavesIconizedAndEndsTheProgramOnlyOnYes) {
         EXPECT_EQ(harness::MessageBoxes().back().text, "Exit the program and abort launch?");
         EXPECT_EQ(harness::MessageBoxes().back().type, 0x1014u);
         EXPECT_EQ(LogCount("Program Exit"), answer == IDYES ? 1 : 0);  // No comes first
+    }
+}
+
+TEST_F(CommandsTest, LogViewerLongLogShowsWholeWhileTheUsersViewAndSelectionStay) {
+    std::string bytes;
+    while (bytes.size() < 600000) bytes += "Info  - 09:05:07 - 03.02.2004\r\nLaunch Initiated\r\n\r\n";
+    testsupport::WriteFileBytes(LogPath(), bytes);
+    LogDialog viewer(nullptr);
+    RunModal(viewer, [&](CDialog&) {
+        const HWND box = viewer.GetDlgItem(IDC_LOG_TEXT);
+        ASSERT_LT(Shown(viewer).size(), bytes.size()) << "the rest is to be still coming in";
+        SendMessageA(box, EM_SETSEL, 5, 10);
+        SendMessageA(box, EM_LINESCROLL, 0, 50);
+        harness::PumpUntil([&] { return Shown(viewer).size() >= bytes.size(); }, 60000);
+        EXPECT_TRUE(Shown(viewer) == bytes) << Shown(viewer).size() << " characters of " << bytes.size();
+        EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 50);
+        EXPECT_EQ(SendMessageA(box, EM_GETSEL, 0, 0), MAKELRESULT(5, 10));
+        viewer.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(CommandsTest, LogViewerShowsEveryByteAndLineAndLeavesTheFileAloneHoweverItCloses) {
+    // Read as text, a Ctrl-Z would end the view, and a NUL would end the box's text.
+    const char written[] =
+        "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\nbare\nCtrl-Z \x1A, NUL \0, CR \r.\nlast";
+    const char expected[] =
+        "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\nbare\r\nCtrl-Z \x1A, NUL  , CR \r.\r\nlast\r\n";
+    const std::string bytes(written, sizeof written - 1);
+    const std::string shown(expected, sizeof expected - 1);
+    testsupport::WriteFileBytes(LogPath(), bytes);
+    const struct {
+        const char* name;
+        std::function<void(CDialog&)> close;
+    } ways[] = {
+        {"Close", [](CDialog& viewer) { harness::Click(viewer.GetSafeHwnd(), IDC_LOG_CLOSE); }},
+        {"Escape", [](CDialog&) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"close box", [](CDialog& viewer) { viewer.PostMessage(WM_SYSCOMMAND, SC_CLOSE); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        LogDialog viewer(nullptr);
+        const INT_PTR result = RunModal(viewer, [&](CDialog&) {
+            EXPECT_EQ(Shown(viewer), shown);
+            HwndSetText(viewer.GetDlgItem(IDC_LOG_TEXT), "typed by the user");
+            way.close(viewer);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(testsupport::ReadFileBytes(LogPath()), bytes);
+    }
+}
+
+TEST_F(CommandsTest, LogViewerResetEmptiesOrCreatesTheLogAndWritesNoRecord) {
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists ? "existing log" : "no log");
+        std::remove(LogPath().c_str());
+        if (exists) testsupport::WriteFileBytes(LogPath(), "Info  - 09:05:07 - 03.02.2004\r\nx\r\n\r\n");
+        LogDialog viewer(nullptr);
+        RunModal(viewer, [&](CDialog&) {
+            if (!exists) {
+                EXPECT_EQ(Shown(viewer), "Failed to locate log file.\r\n" + LogPath() + "\r\n");
+            }
+            for (int press = 0; press < 2; ++press) {
+                harness::Click(viewer.GetSafeHwnd(), IDC_LOG_RESET);
+                EXPECT_EQ(Shown(viewer), "");
+                EXPECT_TRUE(testsupport::FileExists(LogPath()));
+                EXPECT_EQ(testsupport::ReadFileBytes(LogPath()), "");
+            }
+            viewer.EndDialog(IDCANCEL);
+        });
     }
 }
 
