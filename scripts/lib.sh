@@ -132,7 +132,7 @@ ensure_wine() {
 # hides. The in-process dialog tests therefore run inside a virtual desktop,
 # where hiding is immediate. The launcher itself and the test that drives it
 # from outside stay on the plain display, as a user's copy would.
-DIALOG_TEST_BINARIES="framework_tests.exe ui_launcher_dialog_test.exe ui_launch_cycle_test.exe ui_tray_test.exe"
+DIALOG_TEST_BINARIES="framework_tests.exe ui_launcher_dialog_test.exe ui_launch_cycle_test.exe ui_tray_test.exe ui_commands_test.exe"
 use_desktop_for_dialog_tests() {
     local marker="$WINEPREFIX/.orvix-test-desktops" exe
     [ "$(cat "$marker" 2>/dev/null)" = "$DIALOG_TEST_BINARIES" ] && return 0

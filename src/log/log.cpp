@@ -10,7 +10,6 @@
 
 namespace {
 
-const char* const LogFileName = "orvix_launcher_log.txt";
 // Same width as a real time text, so a record stays aligned when the clock
 // has no local time.
 const char* const UnknownTimeText = "??:??:?? - ??.??.????";

@@ -4,6 +4,9 @@
 
 #include <string>
 
+// The log file's name; the file lies in the user's home directory.
+inline const char* const LogFileName = "orvix_launcher_log.txt";
+
 enum LogLevel : int { Debug = 0, Info = 1, Warn = 2, Fail = 3, Fatal = 4 };
 
 // Names written in the record, all five characters wide so that the separator

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <iterator>
+#include <string>
 
 #include "core/schedule.h"
 #include "log/log.h"
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/about_dialog.h"
+#include "ui/log_dialog.h"
+#include "ui/maker.h"
 #include "ui/manual_dialog.h"
 #include "ui/tray_icon.h"
 
@@ -24,6 +28,7 @@ constexpr int DayBoxes[7] = {IDC_SUNDAY,   IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDA
 const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
+const char* const ExitQuestion = "Exit the program and abort launch?";
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
@@ -138,9 +143,6 @@ void LauncherDialog::SetChecked(int id, int state) { CheckDlgButton(id, static_c
 void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRUE : FALSE); }
 
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    // Not mapped yet: the other buttons' commands and the slider and spin
-    // notifications.
-
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
         result = OnTrayNotify(wParam, lParam);
@@ -176,9 +178,81 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
                     result = 0;
                     return true;
             }
+            if (OnButtonClick(LOWORD(wParam))) {
+                result = 0;
+                return true;
+            }
+            break;
+        case WM_NOTIFY:
+            // 0 lets the spin control take the step it announced.
+            if (OnControlNotify(*reinterpret_cast<const NMHDR*>(lParam))) {
+                result = 0;
+                return true;
+            }
             break;
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
+}
+
+bool LauncherDialog::OnButtonClick(int id) {
+    switch (id) {
+        case IDC_TEST:
+            OnTest();
+            return true;
+        case IDC_APPLY_RESET:
+            OnApplyReset();
+            return true;
+        case IDC_TODAY:
+            OnToday();
+            return true;
+        case IDC_MONDAY:
+        case IDC_TUESDAY:
+        case IDC_WEDNESDAY:
+        case IDC_THURSDAY:
+        case IDC_FRIDAY:
+        case IDC_SATURDAY:
+        case IDC_SUNDAY:
+            OnDayBox(id);
+            return true;
+        case IDC_BROWSE:
+            OnBrowse();
+            return true;
+        case IDC_WINDOWS_PROGRAM:
+            OnWindowsProgram();
+            return true;
+        case IDC_SHELL_COMMAND:
+            OnShellCommand();
+            return true;
+        case IDC_AUTO_RESTART:
+            OnAutoRestart();
+            return true;
+        case IDC_LOG:
+            ShowLogDialog();
+            return true;
+        case IDC_HELP_BUTTON:
+            OnHelpButton();
+            return true;
+        case IDC_CLOSE:
+            OnCloseButton();
+            return true;
+        case IDC_BANNER:  // the picture's click comes as STN_CLICKED, which equals BN_CLICKED
+            OnBanner();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
+    if (notice.idFrom == IDC_INTERVAL_SLIDER && notice.code == static_cast<UINT>(NM_RELEASEDCAPTURE)) {
+        OnSliderReleased();
+        return true;
+    }
+    if (notice.idFrom == IDC_INTERVAL_SPIN && notice.code == static_cast<UINT>(UDN_DELTAPOS)) {
+        OnSpinDelta(reinterpret_cast<const NMUPDOWN&>(notice));
+        return true;
+    }
+    return false;
 }
 
 BOOL LauncherDialog::OnInitDialog() {
@@ -284,8 +358,7 @@ void LauncherDialog::LimitPickerRanges() {
 
 void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
     if ((command & 0xFFF0) == IDM_ABOUT_LAUNCHER) {
-        AboutDialog about;
-        about.DoModal();
+        ShowAboutDialog();
         return;
     }
     // Whole values on purpose: only the plain commands hide the window.
@@ -553,16 +626,100 @@ void LauncherDialog::EnableControls() {
 
 void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word); }
 
-// --- provisional: replaced by the commands branch at merge ---
+// ---- Test, Apply/Reset, Today and the weekday boxes. None of them saves.
 
-void LauncherDialog::ShowLogDialog() {
-    CDialog log(IDD_LOG, this);
-    log.DoModal();
+void LauncherDialog::OnTest() {
+    ReadControls();
+    RefreshControls();
+    if (settings.CheckParameters() == BadProgram) {
+        AfxMessageBox(BadProgramMessage);
+    } else {
+        // A test ignores the launch time, and must not use up today's
+        // scheduled launch: neither the one Execute marks nor the one the
+        // check marks when today's time has passed.
+        ::SendMessageA(progressBar, PBM_SETPOS, 100, 0);
+        settings.Execute();
+        settings.SetLaunched(false);
+        SetStatus("Tested");
+    }
+    LogMessage(Info, __FILE__, __LINE__, "Program Test Initiated");
 }
 
-void LauncherDialog::ShowAboutDialog() {
-    AboutDialog about;
-    about.DoModal();
+void LauncherDialog::OnApplyReset() {
+    EnableControls();
+    // `launched` still holds here, so right after today's launch the date
+    // picker shows the next checked day, not today.
+    ReadControls();
+    RefreshControls();
+    ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
+    HwndSetText(countdownBox, StoppedCountdownText);
+    settings.SetLaunched(false);
+    if (countdownTimerId != 0) KillTimer(countdownTimerId);
+    // Stopped means no countdown timer: the id of a killed one is not kept.
+    countdownTimerId = 0;
+    SetStatus("Reset");
+    LogMessage(Info, __FILE__, __LINE__, "Applied/Reset Selected by user");
+}
+
+void LauncherDialog::OnToday() {
+    const SYSTEMTIME now = ToSystemTime(LocalNow());
+    WritePicker(timePicker, now);
+    WritePicker(datePicker, now);
+    settings.SetCountdownStart(platform::CurrentTime());
+    settings.SetLaunchTime(platform::CurrentTime());
+    LogMessage(Info, __FILE__, __LINE__, "Current time selected by user");
+}
+
+// The launch time is left as it is; the next reading of the controls
+// computes it.
+void LauncherDialog::OnDayBox(int id) {
+    const int weekday = static_cast<int>(std::find(std::begin(DayBoxes), std::end(DayBoxes), id) - DayBoxes);
+    settings.SetDayChecked(weekday, IsChecked(id) != 0);
+    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
+}
+
+// ---- Choosing the program, Auto-Restart and the interval controls. The
+// settings change at once and reach the configuration file with its next save.
+
+void LauncherDialog::OnBrowse() {
+    CFileDialog fileDialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
+    SetStatus("Updating");
+    // Cancel is no failure: it leaves an empty path, which the user sees.
+    fileDialog.DoModal();
+    ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
+    const std::string path = fileDialog.GetPathName();
+    settings.SetProgramPath(path.c_str());
+    HwndSetText(programPathEdit, path.c_str());
+    SetStatus("Stopped");
+    LogMessage(Info, __FILE__, __LINE__, "Program File Loaded: " + settings.GetProgramPath());
+}
+
+void LauncherDialog::OnWindowsProgram() { settings.SetWindowsProgram(true); }
+
+void LauncherDialog::OnShellCommand() { settings.SetWindowsProgram(false); }
+
+void LauncherDialog::OnAutoRestart() { settings.autoRestart = IsChecked(IDC_AUTO_RESTART) != 0; }
+
+void LauncherDialog::OnSliderReleased() {
+    const auto position = static_cast<std::int32_t>(::SendMessageA(intervalSlider, TBM_GETPOS, 0, 0));
+    settings.SetTimingInterval(position);
+    ::SendMessageA(intervalSpin, UDM_SETPOS, 0, MAKELPARAM(LOWORD(position), 0));
+    RefreshIntervalText();
+}
+
+// The spin control announces a step before it takes it: the interval takes
+// the position it leaves, so it follows the arrows one step behind.
+void LauncherDialog::OnSpinDelta(const NMUPDOWN& step) {
+    settings.SetTimingInterval(step.iPos);
+    ::SendMessageA(intervalSlider, TBM_SETPOS, TRUE, step.iPos);
+    RefreshIntervalText();
+}
+
+// ---- Dialogs, Close, Exit and the banner.
+
+void LauncherDialog::ShowLogDialog() {
+    LogDialog log(this);
+    log.DoModal();
 }
 
 void LauncherDialog::ShowManualDialog() {
@@ -570,11 +727,26 @@ void LauncherDialog::ShowManualDialog() {
     manual.DoModal();
 }
 
+void LauncherDialog::OnHelpButton() { ShowManualDialog(); }
+
+void LauncherDialog::ShowAboutDialog() {
+    AboutDialog about;
+    about.DoModal();
+}
+
+// Unlike the close box, the Close button does not save.
+void LauncherDialog::OnCloseButton() {
+    ShowWindow(SW_HIDE);
+    settings.iconized = true;
+}
+
 void LauncherDialog::ConfirmExit() {
-    int answer = AfxMessageBox("Exit the program and abort launch?", MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);
+    const int answer = AfxMessageBox(ExitQuestion, MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);
     settings.iconized = true;
     settings.SaveConfiguration();
     if (answer != IDYES) return;
     LogMessage(Info, __FILE__, __LINE__, "Program Exit");
     SendMessage(WM_CLOSE);
 }
+
+void LauncherDialog::OnBanner() { AfxShellOpen(m_hWnd, MakerWebAddress); }

@@ -31,10 +31,11 @@ public:
     void SetChecked(int id, int state);
     void EnableControl(int id, bool on);
 
-    // Shared by the buttons, the system menu and the tray menu.
+    // Shared with the tray menu and the system menu.
     void ShowLogDialog();
     void ShowAboutDialog();
     void ShowManualDialog();
+    // Asks before ending the program; saves `iconized` whatever the answer.
     void ConfirmExit();
 
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
@@ -45,7 +46,6 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void OnCommand(int id, int notifyCode);
     void OnSysCommand(UINT command, LPARAM parameter);
     void OnPaint();
     HICON OnQueryDragIcon() const { return mainIcon; }
@@ -63,6 +63,24 @@ private:
     // The identifier chosen in the tray menu, or 0 when it was dismissed.
     UINT TrackTrayMenu();
     void OnTrayMenuChoice(UINT id);
+    // The buttons and controls that do not drive the countdown, and the
+    // smaller commands around it.
+    // Both give true when they handled the click or the notification.
+    bool OnButtonClick(int id);
+    bool OnControlNotify(const NMHDR& notice);
+    void OnTest();
+    void OnApplyReset();
+    void OnToday();
+    void OnDayBox(int id);
+    void OnBrowse();
+    void OnWindowsProgram();
+    void OnShellCommand();
+    void OnAutoRestart();
+    void OnSliderReleased();
+    void OnSpinDelta(const NMUPDOWN& step);
+    void OnHelpButton();
+    void OnCloseButton();
+    void OnBanner();
 
     void SetUpSystemMenu();
     void SetUpControls();
