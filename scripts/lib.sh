@@ -20,6 +20,9 @@ missing_packages() {
     [ -d /usr/src/googletest/googletest ] || echo googletest
     # The native schedule tests run in named zones (Antarctica/Troll and others).
     [ -f /usr/share/zoneinfo/Antarctica/Troll ] || echo tzdata
+    command -v makensis >/dev/null || echo nsis
+    command -v zip >/dev/null || echo zip
+    [ -f /usr/share/wine/fonts/marlett.ttf ] || echo fonts-wine
 }
 
 # What a machine without 32-bit execution also needs for the 64-bit test build.
@@ -119,6 +122,7 @@ ensure_wine() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
+    install_wine_fonts "$WINEPREFIX"
     # Exits non-zero when one is already running, which is just as good.
     wineserver -p >/dev/null 2>&1 </dev/null || true
     # The prefix's services start with the first Wine program and inherit its
@@ -126,6 +130,17 @@ ensure_wine() {
     # Started here, they hold nothing open.
     wineboot >/dev/null 2>&1 </dev/null || true
     use_desktop_for_dialog_tests
+}
+
+# A new prefix lacks Marlett, which draws the caption buttons (the close box
+# shows an "r" without it), and the dialogs fall back to a font of the host.
+# Wine's own TrueType fonts, copied into the prefix, give both.
+install_wine_fonts() {
+    local fonts="$1/drive_c/windows/Fonts" font
+    mkdir -p "$fonts"
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ -f "$fonts/${font##*/}" ] || cp "$font" "$fonts/"
+    done
 }
 
 # Without a window manager Wine waits about two seconds for every window it

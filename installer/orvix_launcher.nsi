@@ -1,0 +1,137 @@
+; The Orvix Launcher installer: installs for the current user alone, without
+; administrator rights, into the user's local programs folder.
+;
+; Built with makensis and these defines (installer/CMakeLists.txt sets them):
+;   TARGET   x86-unicode for the shipped 32-bit program, amd64-unicode for
+;            the 64-bit test build
+;   EXE      the OrvixLauncher.exe to install
+;   DOCS     the folder holding README.txt and LICENSE.txt
+;   OUTFILE  the installer to write
+
+!macro RequireDefine NAME
+  !ifndef ${NAME}
+    !error "makensis needs -D${NAME}=... (see the head of this file)."
+  !endif
+!macroend
+!insertmacro RequireDefine TARGET
+!insertmacro RequireDefine EXE
+!insertmacro RequireDefine DOCS
+!insertmacro RequireDefine OUTFILE
+
+!define PRODUCT "Orvix Launcher"
+!define VERSION "2.11"
+!define MAKER "Orvix Software"
+!define PROGRAM_EXE "OrvixLauncher.exe"
+!define SHORTCUT "${PRODUCT}.lnk"
+!define UNINSTALLER "Uninstall.exe"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\OrvixLauncher"
+
+Unicode true
+Target ${TARGET}
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel user
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+SetCompressor /SOLID lzma
+; Stored file times would make the installer's bytes depend on when the
+; build ran; installed files take the time of installation instead.
+SetDateSave off
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${MAKER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}.0.0"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 ${MAKER}"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+
+!define MUI_ICON "${__FILEDIR__}\..\res\orvix_launcher.ico"
+!define MUI_UNICON "${__FILEDIR__}\..\res\orvix_launcher.ico"
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\${PROGRAM_EXE}"
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+
+!insertmacro MUI_PAGE_LICENSE "${DOCS}\LICENSE.txt"
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Shortcuts and folders belong to this user, never to all users.
+Function .onInit
+  SetShellVarContext current
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext current
+FunctionEnd
+
+; A running launcher holds its file open, so it can be neither replaced nor
+; removed. Stop before anything changes rather than leave the shortcuts and
+; the program out of step.
+!macro RemoveProgramOrStop
+  retry:
+  ClearErrors
+  Delete "$INSTDIR\${PROGRAM_EXE}"
+  IfErrors 0 removed
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${PRODUCT} is running. End it from its notification-area icon, then choose Retry." \
+      /SD IDCANCEL IDRETRY retry
+    SetErrorLevel 2
+    Abort "${PRODUCT} is running; nothing was changed."
+  removed:
+!macroend
+
+Section "${PRODUCT}" SectionProgram
+  SectionIn RO
+  !insertmacro RemoveProgramOrStop
+  ; Installing again with "Start with Windows" cleared ends the starts.
+  Delete "$SMSTARTUP\${SHORTCUT}"
+  ; Also the shortcuts' start-in folder.
+  SetOutPath "$INSTDIR"
+  File "/oname=${PROGRAM_EXE}" "${EXE}"
+  File "${DOCS}\README.txt"
+  File "${DOCS}\LICENSE.txt"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  CreateShortcut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\${PROGRAM_EXE}"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM_EXE}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; Checked by default, so a silent install takes it too. The launcher's
+; Auto-Restart relies on this shortcut to resume after a restart.
+Section "Start with Windows" SectionStartup
+  CreateShortcut "$SMSTARTUP\${SHORTCUT}" "$INSTDIR\${PROGRAM_EXE}"
+SectionEnd
+
+; Removes only what the installer put there. The configuration and the log
+; live in the user's home and stay, and so does anything else in the folder.
+Section "Uninstall"
+  !insertmacro RemoveProgramOrStop
+  Delete "$SMSTARTUP\${SHORTCUT}"
+  Delete "$SMPROGRAMS\${SHORTCUT}"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
