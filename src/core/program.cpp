@@ -222,17 +222,21 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
-    bool started = false;
-    if (programPath.size() <= LongestPath) {
-        std::array<char, CommandLineSize> commandLine{};
+    // A path too long for the command line fails like a start of its kind.
+    const bool fits = programPath.size() <= LongestPath;
+    std::array<char, CommandLineSize> commandLine{};
+    if (fits) {
         const std::string quoted = "\"" + programPath + "\"";
         std::memcpy(commandLine.data(), quoted.data(), quoted.size());
-        if (windowsProgram)
-            started = platform::StartProcess(commandLine.data());
-        else
-            started = platform::RunCommandInterpreter(commandLine.data()) != -1;
     }
-    if (!started) {
+    // Each kind of start reports its failure from a line of its own, so the
+    // log tells a program that did not start from a missing interpreter.
+    if (windowsProgram) {
+        if (!fits || !platform::StartProcess(commandLine.data())) {
+            LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+            return false;
+        }
+    } else if (!fits || platform::RunCommandInterpreter(commandLine.data()) == -1) {
         LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
         return false;
     }
