@@ -95,9 +95,11 @@ bool WriteAll(std::FILE* file, const std::string& text) {
 
 // Writes `text` beside `path` and puts it in the file's place only once it
 // is complete and on the disk: an interrupted save leaves the previous file.
-// A failed save leaves no temporary file of its own behind.
+// A failed save leaves no temporary file of its own behind. The temporary
+// file's name is this process's own, so that two copies of the program
+// saving at once never write into, move or remove each other's.
 bool ReplaceFileContent(const std::string& path, const std::string& text) {
-    const std::string temporaryPath = path + ".tmp";
+    const std::string temporaryPath = path + "." + std::to_string(platform::CurrentProcessId()) + ".tmp";
     OwnedFile file(std::fopen(temporaryPath.c_str(), "wb"));
     if (!file) return false;
     const bool written = WriteAll(file.get(), text) && platform::FlushToDisk(file.get());
