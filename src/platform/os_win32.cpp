@@ -101,14 +101,15 @@ bool AppendFile::Append(const std::string& bytes) {
     if (!IsOpen() || bytes.size() > MAXDWORD) return false;
     OVERLAPPED lockRange{};
     lockRange.OffsetHigh = AppendLockOffsetHigh;
-    if (!LockFileEx(AsHandle(handle), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange)) return false;
+    // A file system without locks still gets the record, as before.
+    const bool locked = LockFileEx(AsHandle(handle), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange) != 0;
     LARGE_INTEGER start{};
     DWORD written = 0;
     const bool appended =
         SetFilePointerEx(AsHandle(handle), start, nullptr, FILE_END) &&
         WriteFile(AsHandle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
         written == bytes.size();
-    UnlockFileEx(AsHandle(handle), 0, 1, 0, &lockRange);
+    if (locked) UnlockFileEx(AsHandle(handle), 0, 1, 0, &lockRange);
     return appended;
 }
 
