@@ -95,9 +95,11 @@ bool WriteAll(std::FILE* file, const std::string& text) {
 
 // Writes `text` beside `path` and puts it in the file's place only once it
 // is complete and on the disk: an interrupted save leaves the previous file.
-// A failed save leaves no temporary file of its own behind.
+// A failed save leaves no temporary file of its own behind. The temporary
+// file's name is this process's own, so that two copies of the program
+// saving at once never write into, move or remove each other's.
 bool ReplaceFileContent(const std::string& path, const std::string& text) {
-    const std::string temporaryPath = path + ".tmp";
+    const std::string temporaryPath = path + "." + std::to_string(platform::CurrentProcessId()) + ".tmp";
     OwnedFile file(std::fopen(temporaryPath.c_str(), "wb"));
     if (!file) return false;
     const bool written = WriteAll(file.get(), text) && platform::FlushToDisk(file.get());
@@ -233,17 +235,21 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
-    bool started = false;
-    if (programPath.size() <= LongestPath) {
-        std::array<char, CommandLineSize> commandLine{};
+    // A path too long for the command line fails like a start of its kind.
+    const bool fits = programPath.size() <= LongestPath;
+    std::array<char, CommandLineSize> commandLine{};
+    if (fits) {
         const std::string quoted = "\"" + programPath + "\"";
         std::memcpy(commandLine.data(), quoted.data(), quoted.size());
-        if (windowsProgram)
-            started = platform::StartProcess(commandLine.data());
-        else
-            started = platform::RunCommandInterpreter(commandLine.data()) != -1;
     }
-    if (!started) {
+    // Each kind of start reports its failure from a line of its own, so the
+    // log tells a program that did not start from a missing interpreter.
+    if (windowsProgram) {
+        if (!fits || !platform::StartProcess(commandLine.data())) {
+            LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+            return false;
+        }
+    } else if (!fits || platform::RunCommandInterpreter(commandLine.data()) == -1) {
         LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
         return false;
     }

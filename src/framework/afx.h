@@ -159,4 +159,9 @@ void SetPopupMenuHandler(PopupMenuHandler handler);
 // dialog is set up and shown. The observer drives the dialog and ends it.
 using ModalObserver = std::function<void(CDialog& dialog)>;
 void SetModalObserver(ModalObserver observer);
+// Answers every CWnd::SetTimer instead of the system: returns the timer's
+// identifier, or 0 for a timer that could not be set. An empty function
+// restores the real timers.
+using TimerHandler = std::function<UINT_PTR(HWND window, UINT_PTR id, UINT milliseconds)>;
+void SetTimerHandler(TimerHandler handler);
 }  // namespace afxtest

@@ -1,6 +1,12 @@
 // CWnd: thin calls on a window handle, and text helpers over handles.
 #include "framework/afx.h"
 
+#include <utility>
+
+namespace {
+afxtest::TimerHandler timerHandler;
+}  // namespace
+
 std::string HwndGetText(HWND hwnd) {
     if (hwnd == nullptr) return std::string();
     int length = GetWindowTextLengthA(hwnd);
@@ -39,7 +45,10 @@ void CWnd::SetIcon(HICON icon, BOOL bigIcon) {
     ::SendMessageA(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds) { return ::SetTimer(m_hWnd, id, milliseconds, nullptr); }
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds) {
+    if (timerHandler) return timerHandler(m_hWnd, id, milliseconds);
+    return ::SetTimer(m_hWnd, id, milliseconds, nullptr);
+}
 
 BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
@@ -54,3 +63,7 @@ UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd
 void CWnd::CheckDlgButton(int id, UINT state) { ::CheckDlgButton(m_hWnd, id, state); }
 
 void CWnd::EnableDlgItem(int id, BOOL enable) { ::EnableWindow(::GetDlgItem(m_hWnd, id), enable); }
+
+namespace afxtest {
+void SetTimerHandler(TimerHandler handler) { timerHandler = std::move(handler); }
+}  // namespace afxtest

@@ -15,14 +15,10 @@ namespace {
 const char* const UnknownTimeText = "??:??:?? - ??.??.????";
 const char* const LineEnd = "\r\n";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 enum class StreamState { None, Open, Failed };
 
 StreamState streamState = StreamState::None;
-std::unique_ptr<std::FILE, FileCloser> logFile;
+std::unique_ptr<platform::AppendFile> logFile;
 
 std::string LogFilePath() {
     const std::string home = platform::EnvironmentVariable("USERPROFILE").value_or("");
@@ -30,11 +26,13 @@ std::string LogFilePath() {
     return home + platform::PathSeparator + LogFileName;
 }
 
-// Append mode: every write lands at the current end of the file, so a record
-// written after the log viewer emptied the file starts at its first byte.
+// Every record lands whole at the current end of the file: after the log
+// viewer emptied it, at its first byte; with another copy of the program
+// logging at once, before or after that copy's record, never inside it.
 void OpenStream() {
-    logFile.reset(std::fopen(LogFilePath().c_str(), "ab"));
-    streamState = logFile ? StreamState::Open : StreamState::Failed;
+    logFile = std::make_unique<platform::AppendFile>(LogFilePath());
+    streamState = logFile->IsOpen() ? StreamState::Open : StreamState::Failed;
+    if (streamState == StreamState::Failed) logFile.reset();
 }
 
 std::string HeaderTimeText() {
@@ -79,9 +77,8 @@ std::string FormatRecord(LogLevel level, const char* sourceFile, int sourceLine,
 void LogMessage(LogLevel level, const char* sourceFile, int sourceLine, const std::string& message) {
     if (streamState == StreamState::None) OpenStream();
     if (streamState != StreamState::Open) return;
-    const std::string record = FormatRecord(level, sourceFile, sourceLine, message);
-    const bool written = std::fwrite(record.data(), 1, record.size(), logFile.get()) == record.size();
-    if (!written || std::fflush(logFile.get()) != 0) {
+    // One write per record, so that the record reaches the file in one piece.
+    if (!logFile->Append(FormatRecord(level, sourceFile, sourceLine, message))) {
         logFile.reset();
         streamState = StreamState::Failed;
     }

@@ -57,4 +57,27 @@ bool FlushToDisk(std::FILE* file);
 // there; false when the replacement did not happen.
 bool ReplaceFile(const std::string& source, const std::string& target);
 
+// The running process's identifier: no other running process has the same.
+std::uint32_t CurrentProcessId();
+
+// A file that records are appended to while other processes (another copy
+// of the program) may append to it too. Each Append lands whole at the end
+// the file has at that moment, never inside or across another's, also
+// after someone else emptied the file.
+class AppendFile {
+public:
+    // Opens `path`, creating it when absent; IsOpen tells whether it worked.
+    explicit AppendFile(const std::string& path);
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    bool IsOpen() const;
+    // False when not all of `bytes` reached the file.
+    bool Append(const std::string& bytes);
+
+private:
+    std::intptr_t handle;  // the system's handle or descriptor; -1 when not open
+};
+
 }  // namespace platform

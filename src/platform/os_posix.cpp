@@ -1,4 +1,5 @@
 // The operating-system seam on POSIX systems (the native build of the core).
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -79,6 +81,28 @@ bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(filen
 
 bool ReplaceFile(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(getpid()); }
+
+// One write to a descriptor in append mode moves to the end and writes in
+// one step, so appenders in other processes cannot land inside it.
+AppendFile::AppendFile(const std::string& path)
+    : handle(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)) {}
+
+AppendFile::~AppendFile() {
+    if (IsOpen()) close(static_cast<int>(handle));
+}
+
+bool AppendFile::IsOpen() const { return handle >= 0; }
+
+bool AppendFile::Append(const std::string& bytes) {
+    if (!IsOpen()) return false;
+    ssize_t written = -1;
+    do {
+        written = write(static_cast<int>(handle), bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    return written >= 0 && static_cast<std::size_t>(written) == bytes.size();
 }
 
 }  // namespace platform

@@ -454,9 +454,14 @@ void LauncherDialog::OnLaunch() {
         UpdateProgress();
         UpdateCountdown();
         countdownTimerId = SetTimer(CountdownTimer, TimerPeriodMilliseconds(settings.GetTimingInterval()));
-        SetStatus("Running");
-        DisableControls();
-        if (countdownTimerId == 0) AfxMessageBox(TimerFailedMessage);
+        if (countdownTimerId != 0) {
+            SetStatus("Running");
+            DisableControls();
+        } else {
+            // Nothing would tick: the launcher stays stopped, its settings open.
+            StopCountdown();
+            AfxMessageBox(TimerFailedMessage);
+        }
     } else {
         ShowLaunchCheckMessage(check);
     }

@@ -25,6 +25,21 @@ const std::string SaveFailedRecordText =
 
 class ConfigTest : public ClockFixture {
 protected:
+    // The temporary file that a save of this process writes first.
+    std::string TemporaryPath() const {
+        return ConfigPath() + "." + std::to_string(platform::CurrentProcessId()) + ".tmp";
+    }
+
+    // Whatever the home directory holds besides the configuration and the log.
+    std::vector<std::string> StrayFiles() const {
+        std::vector<std::string> stray;
+        for (const auto& entry : std::filesystem::directory_iterator(home.Path())) {
+            const std::string name = entry.path().filename().string();
+            if (name != "orvix_launcher.cfg" && name != "orvix_launcher_log.txt") stray.push_back(name);
+        }
+        return stray;
+    }
+
     // A load that cannot open the file leaves the record as it was and logs
     // a Fail record.
     void ExpectFailedLoadKeepsTheRecord() const {
@@ -128,7 +143,7 @@ TEST_F(ConfigTest, FileHasTheFixedEighteenLines) {
     program.SaveConfiguration();
     EXPECT_EQ(ConfigComments + "\r\n-7\r\n-1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n# eof\r\n",
               ReadFileBytes(ConfigPath()));
-    EXPECT_FALSE(FileExists(ConfigPath() + ".tmp"));
+    EXPECT_EQ(std::vector<std::string>{}, StrayFiles());
 }
 
 TEST_F(ConfigTest, LineFeedOnlyFileLoadsLikeCrLf) {
@@ -210,15 +225,59 @@ TEST_F(ConfigTest, SaveIntoAMissingHomeFailsCleanly) {
     EXPECT_NE(std::string::npos, log.find("\r\n" + SaveFailedRecordText)) << log;
 }
 
+// Puts a directory away for a while, as when the drive that holds it goes
+// offline, and back again at the latest when it goes out of scope.
+class VanishedDirectory {
+public:
+    explicit VanishedDirectory(const std::string& path) : path(path), away(path + ".away") {
+        std::filesystem::rename(path, away);
+    }
+    ~VanishedDirectory() { ComeBack(); }
+    VanishedDirectory(const VanishedDirectory&) = delete;
+    VanishedDirectory& operator=(const VanishedDirectory&) = delete;
+    void ComeBack() {
+        std::error_code ignored;
+        if (std::filesystem::exists(away, ignored)) std::filesystem::rename(away, path, ignored);
+    }
+
+private:
+    std::string path;
+    std::string away;
+};
+
+TEST_F(ConfigTest, HomeThatVanishesFailsTheSaveAndKeepsThePreviousFile) {
+    Program program;
+    program.SetProgramPath("C:\\before.exe");
+    program.SaveConfiguration();
+    const std::string before = ReadFileBytes(ConfigPath());
+    {
+        VanishedDirectory vanished(home.Path());
+        program.SetProgramPath("C:\\after.exe");
+        program.SaveConfiguration();
+        EXPECT_FALSE(FileExists(home.Path()));  // not made anew by the save
+        vanished.ComeBack();
+    }
+    EXPECT_EQ(before, ReadFileBytes(ConfigPath()));
+    EXPECT_EQ(std::vector<std::string>{}, StrayFiles());
+    // The open log went away and came back with its directory.
+    EXPECT_NE(std::string::npos, LogText().find(FailRecordStart("core/program.cpp"))) << LogText();
+    EXPECT_NE(std::string::npos, LogText().find(SaveFailedRecordText)) << LogText();
+
+    program.SaveConfiguration();  // the next save, with the home back, succeeds
+    Program reloaded;
+    reloaded.LoadConfiguration();
+    EXPECT_EQ("C:\\after.exe", reloaded.GetProgramPath());
+}
+
 TEST_F(ConfigTest, FailedSaveLeavesThePreviousFileAndNoTemporaryFile) {
     const std::string previous = ConfigComments + "previous\r\n";
     WriteFileBytes(ConfigPath(), previous);
-    MakeDirectory(ConfigPath() + ".tmp");  // the temporary file cannot be created
+    MakeDirectory(TemporaryPath());  // the temporary file cannot be created
     Program program;
     program.SetProgramPath("new");
     program.SaveConfiguration();
     EXPECT_EQ(previous, ReadFileBytes(ConfigPath()));
-    EXPECT_TRUE(std::filesystem::is_directory(ConfigPath() + ".tmp"));  // not ours to remove
+    EXPECT_TRUE(std::filesystem::is_directory(TemporaryPath()));  // not ours to remove
     EXPECT_NE(std::string::npos, LogText().find(SaveFailedRecordText)) << LogText();
 }
 
@@ -229,7 +288,7 @@ TEST_F(ConfigTest, DirectoryInTheFilesPlaceIsLeftAlone) {
     program.SaveConfiguration();
     EXPECT_TRUE(std::filesystem::is_directory(ConfigPath()));
     EXPECT_EQ("inside", ReadFileBytes(ConfigPath() + platform::PathSeparator + "inside.txt"));
-    EXPECT_FALSE(FileExists(ConfigPath() + ".tmp"));
+    EXPECT_EQ(std::vector<std::string>{}, StrayFiles());
     EXPECT_NE(std::string::npos, LogText().find(SaveFailedRecordText)) << LogText();
 }
 

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/program.h"
 #include "log/log.h"
@@ -138,6 +139,37 @@ TEST_F(ExecuteTest, OverlongPathIsRefusedAsAFailedStart) {
     }
     EXPECT_NE(std::string::npos, LogText().find(StartFailedRecord)) << LogText();
     EXPECT_EQ(std::string::npos, LogText().find("Launching Program")) << LogText();
+}
+
+// The source lines of the Fail records in `log`, in the order written.
+std::vector<int> FailLines(const std::string& log) {
+    const std::string marker = "File: core/program.cpp Line: ";
+    std::vector<int> lines;
+    for (auto at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1))
+        lines.push_back(std::stoi(log.substr(at + marker.size())));
+    return lines;
+}
+
+TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
+    struct Case {
+        bool windowsProgram;
+        std::string path;
+    };
+    const Case cases[] = {
+        {true, HomeFile("missing.exe")},
+        {true, std::string(258, 'a')},   // too long: refused as a failed start of its kind
+        {false, std::string(258, 'b')},  // runs no interpreter, so it fails on every system
+    };
+    Program settings;
+    for (const Case& c : cases) {
+        settings.SetWindowsProgram(c.windowsProgram);
+        settings.SetProgramPath(c.path.c_str());
+        EXPECT_FALSE(settings.Execute()) << c.path;
+    }
+    const std::vector<int> lines = FailLines(LogText());
+    ASSERT_EQ(3u, lines.size()) << LogText();
+    EXPECT_EQ(lines[0], lines[1]) << "both are programs that did not start";
+    EXPECT_NE(lines[0], lines[2]) << "a program and the interpreter share line " << lines[0];
 }
 
 TEST_F(ExecuteTest, PathOfTheLongestAllowedLengthStillStarts) {

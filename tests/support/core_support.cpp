@@ -13,7 +13,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 #endif
 
 #include "log/log.h"
@@ -173,13 +177,70 @@ std::string ExecutableDirectory() {
 #endif
 }
 
-std::string MarkerWriterPath() {
+std::string MarkerWriterPath() { return HelperProgramPath("marker_writer"); }
+
+std::string HelperProgramPath(const std::string& name) {
 #ifdef _WIN32
-    return ExecutableDirectory() + "\\marker_writer.exe";
+    return ExecutableDirectory() + "\\" + name + ".exe";
 #else
-    return ExecutableDirectory() + "/marker_writer";
+    return ExecutableDirectory() + "/" + name;
 #endif
 }
+
+#ifdef _WIN32
+bool RunTogether(const std::vector<std::vector<std::string>>& commands) {
+    bool succeeded = true;
+    std::vector<HANDLE> processes;
+    for (const auto& command : commands) {
+        std::string line;
+        for (const std::string& argument : command) line += "\"" + argument + "\" ";
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &started)) {
+            succeeded = false;
+            continue;
+        }
+        CloseHandle(started.hThread);
+        processes.push_back(started.hProcess);
+    }
+    for (HANDLE process : processes) {
+        DWORD status = 1;
+        WaitForSingleObject(process, INFINITE);
+        succeeded = GetExitCodeProcess(process, &status) && status == 0 && succeeded;
+        CloseHandle(process);
+    }
+    return succeeded;
+}
+#else
+bool RunTogether(const std::vector<std::vector<std::string>>& commands) {
+    bool succeeded = true;
+    std::vector<pid_t> children;
+    for (const auto& command : commands) {
+        std::vector<std::vector<char>> arguments;
+        for (const std::string& argument : command)
+            arguments.emplace_back(argument.c_str(), argument.c_str() + argument.size() + 1);
+        std::vector<char*> argv;
+        for (auto& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+            succeeded = false;
+            continue;
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        succeeded =
+            waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0 && succeeded;
+    }
+    return succeeded;
+}
+#endif
 
 bool WaitForFile(const std::string& path, const std::string& expectedContent) {
     for (int attempt = 0; attempt < 600; ++attempt) {

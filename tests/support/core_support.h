@@ -104,6 +104,13 @@ inline const char* const MarkerSleepEnvName = "ORVIX_MARKER_SLEEP_MS";
 // Waits (bounded) for a file that another process is about to write.
 bool WaitForFile(const std::string& path, const std::string& expectedContent);
 
+// A helper program built beside the test executables, by its base name.
+std::string HelperProgramPath(const std::string& name);
+// Starts every command (a program and its arguments) at once, with this
+// process's environment, and waits for all of them. True when each started
+// and ended with status 0.
+bool RunTogether(const std::vector<std::vector<std::string>>& commands);
+
 // A fresh run for every test: its own home directory (USERPROFILE), a closed
 // log stream, UTC local time and the clock set to `StartTime`.
 class ClockFixture : public ::testing::Test {
