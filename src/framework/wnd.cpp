@@ -39,7 +39,9 @@ void CWnd::SetIcon(HICON icon, BOOL bigIcon) {
     ::SendMessageA(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds) { return ::SetTimer(m_hWnd, id, milliseconds, nullptr); }
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds) {
+    return ::SetTimer(m_hWnd, id, milliseconds, nullptr);
+}
 
 BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
