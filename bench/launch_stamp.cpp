@@ -10,7 +10,8 @@
 int main() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    unsigned long long ticks =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     // 100-ns ticks since 1601 to milliseconds since 1970.
     unsigned long long unixMs = (ticks - 116444736000000000ULL) / 10000ULL;
     const char* file = std::getenv("ORVIX_STAMP_FILE");

@@ -25,6 +25,13 @@ missing_packages() {
     [ -f /usr/share/wine/fonts/marlett.ttf ] || echo fonts-wine
 }
 
+# The static checks that scripts/analyse runs.
+missing_analysis_packages() {
+    command -v cppcheck >/dev/null || echo cppcheck
+    command -v run-clang-tidy >/dev/null || echo clang-tidy
+    command -v clang-format >/dev/null || echo clang-format
+}
+
 # What a machine without 32-bit execution also needs for the 64-bit test build.
 missing_64bit_packages() {
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64

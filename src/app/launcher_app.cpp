@@ -8,6 +8,8 @@ BOOL LauncherApp::InitInstance() {
     {
         // Its destructor removes the tray icon and then saves the settings.
         LauncherDialog dialog;
+        // Not dangling: cleared below as soon as the dialog is gone.
+        // cppcheck-suppress danglingLifetime
         m_pMainWnd = &dialog;
         dialog.DoModal();
     }

@@ -11,7 +11,8 @@
 namespace {
 
 struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    // A failed close here has no one to tell; whoever must know closes and checks itself.
+    void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
 };
 using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -39,7 +40,7 @@ std::optional<std::string> ReadLogFile(const std::string& path) {
     std::string bytes(*size, '\0');
     // The file may have shrunk since its size was taken; what is there counts.
     const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (std::ferror(file.get())) return std::nullopt;
+    if (std::ferror(file.get()) != 0) return std::nullopt;
     bytes.resize(read);
     return bytes;
 }

@@ -16,8 +16,9 @@
 
 #include "log/log.h"
 
-std::string ProgramDirectory = ".";
-std::string HomeDirectory = ".";
+// Short enough to be held without allocating, so building them cannot throw.
+std::string ProgramDirectory = ".";  // NOLINT(cert-err58-cpp)
+std::string HomeDirectory = ".";     // NOLINT(cert-err58-cpp)
 const char* const ConfigFileName = "orvix_launcher.cfg";
 
 namespace {
@@ -33,6 +34,8 @@ constexpr std::size_t LongestPath = CommandLineSize - 3;
 
 constexpr int DaysPerWeek = 7;
 constexpr int ConfigLineCount = 17;  // the end marker is never read back
+// Slot 0 stays empty, so that each line sits at its own line number.
+constexpr int ConfigLineSlots = ConfigLineCount + 1;
 
 const char* const DayNames[DaysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                            "Thursday", "Friday", "Saturday"};
@@ -40,7 +43,8 @@ const char* const MonthNames[12] = {"January", "February", "March",     "April",
                                     "July",    "August",   "September", "October", "November", "December"};
 
 struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    // A failed close here has no one to tell; whoever must know closes and checks itself.
+    void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
 };
 using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -105,7 +109,7 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
     const bool written = WriteAll(file.get(), text) && platform::FlushToDisk(file.get());
     const bool closed = std::fclose(file.release()) == 0;
     if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
-    std::remove(temporaryPath.c_str());
+    static_cast<void>(std::remove(temporaryPath.c_str()));  // best effort: the save has failed already
     return false;
 }
 
@@ -120,12 +124,12 @@ std::optional<std::int64_t> LeadingInteger(const std::string& text) {
     // enough that one more digit cannot overflow.
     constexpr std::int64_t Saturation = std::int64_t{1} << 32;
     std::size_t at = 0;
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     const std::size_t firstDigit = at;
     std::int64_t magnitude = 0;
-    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0; ++at)
         magnitude = std::min(magnitude * 10 + (text[at] - '0'), Saturation);
     if (at == firstDigit) return std::nullopt;
     return negative ? -magnitude : magnitude;
@@ -136,6 +140,7 @@ std::string TimeText(Moment t) {
     if (!platform::ToLocalTime(t, local)) return "";
     const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     char text[128] = {};
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text, so nothing is cut off.
     std::snprintf(text, sizeof text, "%s, %s %02d, %d - %02d:%02d:%02d %s", DayNames[local.tm_wday],
                   MonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, hour12, local.tm_min,
                   local.tm_sec, local.tm_hour < 12 ? "AM" : "PM");
@@ -284,10 +289,10 @@ void Program::LoadConfiguration() {
         LogMessage(Fail, __FILE__, __LINE__, LoadFailedText);
         return;
     }
-    std::array<std::string, ConfigLineCount + 1> lines;  // indexed by line number
+    std::array<std::string, ConfigLineSlots> lines;
     for (int number = 1; number <= ConfigLineCount; ++number) lines[number] = ReadLine(file.get());
     // Something that opens but cannot be read (a directory) is no file.
-    if (std::ferror(file.get())) {
+    if (std::ferror(file.get()) != 0) {
         LogMessage(Fail, __FILE__, __LINE__, LoadFailedText);
         return;
     }
@@ -295,7 +300,7 @@ void Program::LoadConfiguration() {
     std::string pathLine = lines[5];
     if (!pathLine.empty() && pathLine.back() == '\r') pathLine.pop_back();
     // A NUL ends the path here as in every other way of setting it.
-    programPath = pathLine.c_str();
+    programPath = pathLine.substr(0, pathLine.find('\0'));
     launchTime = ConfigNumber(lines[6]);
     timingInterval = ConfigNumber(lines[7]);
     for (int day = 0; day < DaysPerWeek; ++day)

@@ -62,7 +62,7 @@ std::vector<Moment> Readings(const std::tm& wall) {
 // two days of any reading of the skipped time, and the clock only moves
 // forward in between.
 bool JumpPast(const std::tm& wall, Moment reading, Moment& jump) {
-    constexpr std::int64_t Reach = 2 * 86400;
+    constexpr std::int64_t Reach = std::int64_t{2} * 86400;
     std::int64_t before = std::max<std::int64_t>(0, std::int64_t{reading} - Reach);
     std::int64_t after =
         std::min<std::int64_t>(std::numeric_limits<Moment>::max(), std::int64_t{reading} + Reach);
@@ -176,6 +176,7 @@ std::string CountdownText(std::int64_t remaining) {
     const std::int64_t minutes = (remaining - (days * 24 + hours) * 3600) / 60;
     const std::int64_t seconds = remaining - ((days * 24 + hours) * 60 + minutes) * 60;
     char text[96];
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text, so nothing is cut off.
     std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64 ":%02" PRId64 ":%02" PRId64, days, hours,
                   minutes, seconds);
     return text;

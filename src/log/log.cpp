@@ -39,8 +39,9 @@ std::string HeaderTimeText() {
     std::tm local{};
     if (!platform::ToLocalTime(platform::CurrentTime(), local)) return UnknownTimeText;
     char text[80] = {};
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d - %02d.%02d.%04d", local.tm_hour, local.tm_min, local.tm_sec,
-                  local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text, so nothing is cut off.
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d - %02d.%02d.%04d", local.tm_hour, local.tm_min,
+                  local.tm_sec, local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
     return text;
 }
 

@@ -15,7 +15,8 @@
 #include "platform/os.h"
 #include "platform/os_detail.h"
 
-extern char** environ;
+// POSIX does not promise that <unistd.h> declares it.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace platform {
 
@@ -64,7 +65,8 @@ bool StartProcess(char* commandLine) {
 }
 
 int RunCommandInterpreter(const char* commandLine) {
-    const int status = std::system(commandLine);
+    // Running the command interpreter is this function's purpose.
+    const int status = std::system(commandLine);  // NOLINT(cert-env33-c)
     if (status == -1) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);

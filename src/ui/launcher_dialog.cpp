@@ -127,9 +127,9 @@ private:
 
 }  // namespace
 
-LauncherDialog::LauncherDialog(CWnd* parent) : CDialog(IDD_LAUNCHER, parent) {
-    mainIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAIN_ICON));
-}
+LauncherDialog::LauncherDialog(CWnd* parent)
+    : CDialog(IDD_LAUNCHER, parent),
+      mainIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAIN_ICON))) {}
 
 LauncherDialog::~LauncherDialog() {
     // The icon leaves the notification area before the settings are saved.

@@ -7,9 +7,9 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include "core/program.h"
@@ -51,7 +51,8 @@ protected:
         EXPECT_EQ(10, program.GetTimingInterval());
         const std::string log = LogText();
         EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp"))) << log;
-        EXPECT_NE(std::string::npos, log.find("\r\nFailed to open the configuration file for load\r\n\r\n")) << log;
+        EXPECT_NE(std::string::npos, log.find("\r\nFailed to open the configuration file for load\r\n\r\n"))
+            << log;
     }
 };
 
@@ -109,7 +110,10 @@ TEST_F(ConfigTest, PathWithALineBreakKeepsItsFirstLineAndTheLayout) {
         const char* typed;
         const char* kept;
     } cases[] = {
-        {"C:\\run.exe\r\n-5\r\n", "C:\\run.exe"}, {"a\nb", "a"}, {"x\r\r\ny", "x\r"}, {"\nrest", ""},
+        {"C:\\run.exe\r\n-5\r\n", "C:\\run.exe"},
+        {"a\nb", "a"},
+        {"x\r\r\ny", "x\r"},
+        {"\nrest", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kept);
@@ -133,7 +137,9 @@ TEST_F(ConfigTest, FileHasTheFixedEighteenLines) {
     Program program;
     Apply({"C:\\Tools\\backup.exe", 1078354800, 10, {1, 3, 5}, true, false, true}, program);
     program.SaveConfiguration();
-    EXPECT_EQ(ConfigComments + "C:\\Tools\\backup.exe\r\n1078354800\r\n10\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n# eof\r\n",
+    EXPECT_EQ(ConfigComments +
+                  "C:\\Tools\\backup."
+                  "exe\r\n1078354800\r\n10\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n# eof\r\n",
               ReadFileBytes(ConfigPath()));
 
     Apply({"", -7, -1, {}, false, true, false}, program);
@@ -147,7 +153,8 @@ TEST_F(ConfigTest, FileHasTheFixedEighteenLines) {
 }
 
 TEST_F(ConfigTest, LineFeedOnlyFileLoadsLikeCrLf) {
-    WriteFileBytes(ConfigPath(), "x\ny\nz\nw\nC:\\a b\\c.exe\n1234\n45\n1\n0\n0\n0\n0\n0\n1\n0\n1\n1\n# eof\n");
+    WriteFileBytes(ConfigPath(),
+                   "x\ny\nz\nw\nC:\\a b\\c.exe\n1234\n45\n1\n0\n0\n0\n0\n0\n1\n0\n1\n1\n# eof\n");
     Program program;
     program.LoadConfiguration();
     EXPECT_EQ("C:\\a b\\c.exe", program.GetProgramPath());
@@ -174,14 +181,15 @@ TEST_F(ConfigTest, EmptyFileLoadsAsEmptyLines) {
     EXPECT_FALSE(program.IsWindowsProgram());
     EXPECT_FALSE(program.autoRestart);
     EXPECT_FALSE(program.iconized);
-    EXPECT_NE(std::string::npos, LogText().find("Info " + StartStamp + "Loaded Configuration File: " +
-                                                 ConfigPath() + "\r\n\r\n"))
+    EXPECT_NE(std::string::npos, LogText().find("Info " + StartStamp +
+                                                "Loaded Configuration File: " + ConfigPath() + "\r\n\r\n"))
         << LogText();
 }
 
 TEST_F(ConfigTest, GarbledLinesReadAsFarAsTheyMakeSense) {
-    WriteFileBytes(ConfigPath(), "garbage\r\n\r\n12345\r\n# eof\r\n  path \r\r\n  -99999999999x\r\n45abc\r\n10\r\n"
-                                 "yes\r\n1\r\n\r\n11\r\n0\r\n \r\nWindows\r\n1junk\r\n99999999999999999999\r\n");
+    WriteFileBytes(ConfigPath(),
+                   "garbage\r\n\r\n12345\r\n# eof\r\n  path \r\r\n  -99999999999x\r\n45abc\r\n10\r\n"
+                   "yes\r\n1\r\n\r\n11\r\n0\r\n \r\nWindows\r\n1junk\r\n99999999999999999999\r\n");
     Program program;
     program.LoadConfiguration();
     EXPECT_EQ("  path \r", program.GetProgramPath());
@@ -199,7 +207,8 @@ TEST_F(ConfigTest, GarbledLinesReadAsFarAsTheyMakeSense) {
 }
 
 TEST_F(ConfigTest, LoadOnlyEverSetsDayFlags) {
-    WriteFileBytes(ConfigPath(), ConfigComments + "p\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n1\r\n1\r\n");
+    WriteFileBytes(ConfigPath(),
+                   ConfigComments + "p\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n1\r\n1\r\n");
     Program program;
     program.SetDayChecked(4, true);
     program.LoadConfiguration();

@@ -96,7 +96,8 @@ TEST_F(ExecuteTest, FailingShellCommandStillCountsAsLaunched) {
     settings.SetProgramPath(script.c_str());
     EXPECT_TRUE(settings.Execute());
     EXPECT_TRUE(settings.IsLaunched());
-    EXPECT_NE(std::string::npos, LogText().find(LaunchRecord(script, "Tuesday, March 02, 2004 - 09:05:07 AM")))
+    EXPECT_NE(std::string::npos,
+              LogText().find(LaunchRecord(script, "Tuesday, March 02, 2004 - 09:05:07 AM")))
         << LogText();
 }
 
@@ -116,14 +117,16 @@ TEST_F(ExecuteTest, ShellCommandRecordCarriesTheMomentItEnded) {
     const std::string heading = "Launching Program\r\n" + program + "\r\n";
     const auto at = log.find(heading);
     ASSERT_NE(std::string::npos, at) << log;
-    const std::string timeLine = log.substr(at + heading.size(), log.find("\r\n", at + heading.size()) - at - heading.size());
+    const std::string timeLine =
+        log.substr(at + heading.size(), log.find("\r\n", at + heading.size()) - at - heading.size());
     // The command ran at least two whole seconds, so its end cannot carry the
     // start's second, nor the one after it.
     bool matched = false;
     for (std::time_t t = before + 2; t <= after && !matched; ++t)
         matched = timeLine == TimeText(static_cast<platform::Moment>(t));
-    EXPECT_TRUE(matched) << timeLine << " is not between " << TimeText(static_cast<platform::Moment>(before + 2))
-                         << " and " << TimeText(static_cast<platform::Moment>(after));
+    EXPECT_TRUE(matched) << timeLine << " is not between "
+                         << TimeText(static_cast<platform::Moment>(before + 2)) << " and "
+                         << TimeText(static_cast<platform::Moment>(after));
 }
 
 TEST_F(ExecuteTest, OverlongPathIsRefusedAsAFailedStart) {

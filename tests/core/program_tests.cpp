@@ -5,8 +5,8 @@
 #include <string>
 
 #ifndef _WIN32
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include "core/program.h"
@@ -38,7 +38,7 @@ TEST_F(ProgramTest, ConstructionSetsDefaultsAndNamesTheDirectories) {
     EXPECT_EQ(home.Path(), HomeDirectory);
 
     const std::string header = "Info " + StartStamp;
-    EXPECT_EQ(header + "Orvix Launcher Program Execution\r\n\r\n" +                //
+    EXPECT_EQ(header + "Orvix Launcher Program Execution\r\n\r\n" +               //
                   header + "Program Directory: " + startDirectory + "\r\n\r\n" +  //
                   header + "User Home Directory: " + home.Path() + "\r\n\r\n",
               LogText());
@@ -61,8 +61,10 @@ TEST_F(ProgramTest, HomeEndingInASeparatorGetsASecondOne) {
     Program program;
     program.SaveConfiguration();
     program.LoadConfiguration();
-    const std::string doubled = home.Path() + platform::PathSeparator + platform::PathSeparator + "orvix_launcher.cfg";
-    EXPECT_NE(std::string::npos, LogText().find("Loaded Configuration File: " + doubled + "\r\n")) << LogText();
+    const std::string doubled =
+        home.Path() + platform::PathSeparator + platform::PathSeparator + "orvix_launcher.cfg";
+    EXPECT_NE(std::string::npos, LogText().find("Loaded Configuration File: " + doubled + "\r\n"))
+        << LogText();
 }
 
 TEST_F(ProgramTest, AccessorsKeepTheirInvariants) {
@@ -99,13 +101,16 @@ TEST_F(ProgramTest, CheckParametersJudgesThePathByItsFirstByte) {
         const char* path;
         LaunchCheck expected;
     } cases[] = {
+        // A table in columns, kept as laid out.
+        // clang-format off
         {"", BadProgram},          {"\x1f" "abc", BadProgram}, {"\t", BadProgram}, {" run.exe", Valid},
         {"\xe9t\xe9.exe", Valid},  {"\xff", Valid},            {"\x7f", Valid},    {"C:\\run.exe", Valid},
+        // clang-format on
     };
     for (const auto& c : cases) {
         program.SetProgramPath(c.path);
-        EXPECT_EQ(c.expected, program.CheckParameters()) << "path starts with byte "
-                                                         << static_cast<int>(static_cast<unsigned char>(c.path[0]));
+        EXPECT_EQ(c.expected, program.CheckParameters())
+            << "path starts with byte " << static_cast<int>(static_cast<unsigned char>(c.path[0]));
     }
 }
 
@@ -150,9 +155,9 @@ struct WeekdayCase {
 };
 
 TEST_F(ProgramTest, NextLaunchDayTakesTheNearestCheckedDay) {
-    const platform::Moment wednesday = StartTime + 86400;      // 2004-03-03
-    const platform::Moment saturday = StartTime + 4 * 86400;   // 2004-03-06
-    const platform::Moment sunday = StartTime + 5 * 86400;     // 2004-03-07
+    const platform::Moment wednesday = StartTime + 86400;     // 2004-03-03
+    const platform::Moment saturday = StartTime + 4 * 86400;  // 2004-03-06
+    const platform::Moment sunday = StartTime + 5 * 86400;    // 2004-03-07
     const WeekdayCase cases[] = {
         {wednesday, false, {1, 5}, 5, 5}, {wednesday, false, {3}, 3, 3}, {wednesday, true, {3}, 10, 3},
         {saturday, false, {1}, 8, 1},     {saturday, true, {6}, 13, 6},  {sunday, true, {0, 1}, 8, 1},

@@ -36,7 +36,8 @@ TEST(AfxMessageBoxTest, ExclamationIconOnlyWhenNoIconIsGiven) {
     for (const Case& c : cases) AfxMessageBox("text", c.asked);
     ASSERT_EQ(harness::MessageBoxes().size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(harness::MessageBoxes()[i].type, cases[i].shown) << "asked for 0x" << std::hex << cases[i].asked;
+        EXPECT_EQ(harness::MessageBoxes()[i].type, cases[i].shown)
+            << "asked for 0x" << std::hex << cases[i].asked;
     }
 }
 

@@ -1,10 +1,10 @@
 // CDialog under a real dialog manager: how a modal dialog starts, how its
 // messages reach the object, and every way it ends.
-#include "test_dialogs.h"
 #include "support/dialog_harness.h"
+#include "test_dialogs.h"
 
-#include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -15,7 +15,8 @@ const LRESULT kAnswer = 1234;
 
 class TestDialog : public CDialog {
 public:
-    explicit TestDialog(UINT templateId = IDD_TEST_VISIBLE, CWnd* parent = nullptr) : CDialog(templateId, parent) {}
+    explicit TestDialog(UINT templateId = IDD_TEST_VISIBLE, CWnd* parent = nullptr)
+        : CDialog(templateId, parent) {}
 
     int initCount = 0;
     HWND hwndAtInit = nullptr;
@@ -89,7 +90,8 @@ TEST(Dialog, OnInitDialogRunsOnceWithTheObjectAlreadyStored) {
 TEST(Dialog, OkAndCancelButtonsEndWithTheirCommand) {
     for (int button : {IDOK, IDCANCEL}) {
         TestDialog dialog;
-        INT_PTR result = harness::RunModal(dialog, [&](CDialog& d) { harness::Click(d.GetSafeHwnd(), button); });
+        INT_PTR result =
+            harness::RunModal(dialog, [&](CDialog& d) { harness::Click(d.GetSafeHwnd(), button); });
         EXPECT_EQ(result, button);
     }
 }
@@ -147,7 +149,8 @@ TEST(Dialog, HandledResultsReachTheSender) {
         EXPECT_EQ(SendMessageA(hwnd, WM_TEST_ANSWER, 0, 0), kAnswer);
         // A colour message returns its brush itself, not through DWLP_MSGRESULT.
         HDC dc = GetDC(hwnd);
-        LRESULT brush = SendMessageA(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd));
+        LRESULT brush =
+            SendMessageA(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd));
         ReleaseDC(hwnd, dc);
         EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH)));
         d.EndDialog(IDOK);
@@ -220,7 +223,8 @@ TEST(Wnd, ControlHelpersActOnTheRealControls) {
 TEST(Harness, DialogLeftOpenByItsDriveIsEndedAndReported) {
     TestDialog dialog;
     INT_PTR result = 0;
-    EXPECT_NONFATAL_FAILURE(result = harness::RunModal(dialog, [](CDialog&) {}), "still open after its drive");
+    EXPECT_NONFATAL_FAILURE(result = harness::RunModal(dialog, [](CDialog&) {}),
+                            "still open after its drive");
     EXPECT_EQ(result, IDABORT);
 }
 

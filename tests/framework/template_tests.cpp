@@ -14,9 +14,9 @@ namespace {
 struct ControlRow {
     int id;
     const char* className;
-    DWORD style;        // bits that must be set; WS_TABSTOP, WS_GROUP and the type bits must match exactly
-    DWORD exStyle;      // bits that must be set
-    const char* text;   // nullptr: the control shows its value instead of its window text
+    DWORD style;       // bits that must be set; WS_TABSTOP, WS_GROUP and the type bits must match exactly
+    DWORD exStyle;     // bits that must be set
+    const char* text;  // nullptr: the control shows its value instead of its window text
     int x, y, width, height;
 };
 
@@ -30,7 +30,8 @@ const ControlRow kLauncherControls[] = {
     {IDC_PROGRAM_GROUP, "Button", kGroup, 0, "Program To Execute or Command Line", 7, 54, 242, 39},
     {IDC_PROGRAM_PATH, "Edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, "", 13, 65, 193, 12},
     {IDC_BROWSE, "Button", kPush, 0, "Browse", 212, 63, 32, 14},
-    {IDC_WINDOWS_PROGRAM, "Button", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, "Windows Program", 15, 80, 73, 10},
+    {IDC_WINDOWS_PROGRAM, "Button", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, "Windows Program", 15, 80,
+     73, 10},
     {IDC_SHELL_COMMAND, "Button", BS_AUTORADIOBUTTON | WS_TABSTOP, 0, "Shell/Batch Command", 89, 80, 87, 10},
     {IDC_DAY_GROUP, "Button", kGroup, 0, "Execution Day", 7, 96, 242, 26},
     {IDC_MONDAY, "Button", kCheck, 0, "Mon", 16, 108, 30, 10},
@@ -41,14 +42,17 @@ const ControlRow kLauncherControls[] = {
     {IDC_SATURDAY, "Button", kCheck, 0, "Sat", 182, 108, 27, 10},
     {IDC_SUNDAY, "Button", kCheck, 0, "Sun", 214, 108, 29, 10},
     {IDC_DATE_GROUP, "Button", kGroup, 0, "Launch Date", 7, 126, 131, 28},
-    {IDC_DATE_PICKER, "SysDateTimePick32", DTS_LONGDATEFORMAT | DTS_RIGHTALIGN | WS_TABSTOP, 0, nullptr, 13, 136, 122, 13},
+    {IDC_DATE_PICKER, "SysDateTimePick32", DTS_LONGDATEFORMAT | DTS_RIGHTALIGN | WS_TABSTOP, 0, nullptr, 13,
+     136, 122, 13},
     {IDC_TIME_GROUP, "Button", kGroup, 0, "Launch Time", 143, 126, 69, 28},
-    {IDC_TIME_PICKER, "SysDateTimePick32", DTS_TIMEFORMAT | DTS_RIGHTALIGN | WS_TABSTOP, 0, nullptr, 149, 137, 59, 13},
+    {IDC_TIME_PICKER, "SysDateTimePick32", DTS_TIMEFORMAT | DTS_RIGHTALIGN | WS_TABSTOP, 0, nullptr, 149, 137,
+     59, 13},
     {IDC_TODAY, "Button", kPush, 0, "Today", 217, 134, 27, 14},
     {IDC_INTERVAL_GROUP, "Button", kGroup, 0, "Timing Interval (s)", 7, 158, 131, 32},
-    {IDC_INTERVAL_SLIDER, "msctls_trackbar32", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 0, "Slider1", 12, 169, 73, 14},
-    {IDC_INTERVAL_SPIN, "msctls_updown32", UDS_ARROWKEYS | UDS_AUTOBUDDY | UDS_SETBUDDYINT | WS_TABSTOP, 0, "Spin1",
-     88, 166, 11, 21},
+    {IDC_INTERVAL_SLIDER, "msctls_trackbar32", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 0, "Slider1", 12, 169, 73,
+     14},
+    {IDC_INTERVAL_SPIN, "msctls_updown32", UDS_ARROWKEYS | UDS_AUTOBUDDY | UDS_SETBUDDYINT | WS_TABSTOP, 0,
+     "Spin1", 88, 166, 11, 21},
     {IDC_INTERVAL_EDIT, "Edit", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, "", 103, 169, 26, 14},
     {IDC_APPLY_RESET, "Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, "Apply/Reset", 10, 217, 49, 14},
     {IDC_TEST, "Button", kPush, 0, "Test", 70, 217, 25, 14},
@@ -83,7 +87,9 @@ RECT DialogUnitsToPixels(HWND dialog, int x, int y, int width, int height) {
 
 // Windows and Wine turn WS_BORDER on a control of a 3D-look dialog into the
 // sunken client edge.
-bool HasBorder(DWORD style, DWORD exStyle) { return (style & WS_BORDER) != 0 || (exStyle & WS_EX_CLIENTEDGE) != 0; }
+bool HasBorder(DWORD style, DWORD exStyle) {
+    return (style & WS_BORDER) != 0 || (exStyle & WS_EX_CLIENTEDGE) != 0;
+}
 
 bool RunningOnWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -128,8 +134,8 @@ void ExpectControlAsInTemplate(HWND dialog, HWND control, const ControlRow& row)
     EXPECT_EQ(actual.top, expected.top);
     // A bitmap picture takes the size of its bitmap; Wine's up-down control
     // takes its own width.
-    const bool sizesItself = (className == "Static" && (row.style & SS_TYPEMASK) == SS_BITMAP) ||
-                             className == "msctls_updown32";
+    const bool sizesItself =
+        (className == "Static" && (row.style & SS_TYPEMASK) == SS_BITMAP) || className == "msctls_updown32";
     if (!sizesItself) {
         EXPECT_EQ(actual.right, expected.right);
         EXPECT_EQ(actual.bottom, expected.bottom);
@@ -196,15 +202,30 @@ struct DialogRow {
 TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
     const DWORD edit = ES_MULTILINE | WS_VSCROLL;
     const DialogRow rows[] = {
-        {IDD_ABOUT, "About Orvix Launcher", IDOK, IDOK, {{IDC_ABOUT_MAKER, 0, 0}, {IDOK, WS_TABSTOP, 0}}, VK_RETURN, IDOK},
-        {IDD_MANUAL, "Orvix Launcher Manual", IDC_MANUAL_CLOSE, IDC_MANUAL_CLOSE,
-         {{IDC_MANUAL_TEXT, edit, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP}, {IDC_MANUAL_CLOSE, WS_TABSTOP, 0}},
-         VK_ESCAPE, IDCANCEL},
-        {IDD_LOG, "Orvix Launcher Log", IDC_LOG_CLOSE, IDC_LOG_CLOSE,
+        {IDD_ABOUT,
+         "About Orvix Launcher",
+         IDOK,
+         IDOK,
+         {{IDC_ABOUT_MAKER, 0, 0}, {IDOK, WS_TABSTOP, 0}},
+         VK_RETURN,
+         IDOK},
+        {IDD_MANUAL,
+         "Orvix Launcher Manual",
+         IDC_MANUAL_CLOSE,
+         IDC_MANUAL_CLOSE,
+         {{IDC_MANUAL_TEXT, edit, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP},
+          {IDC_MANUAL_CLOSE, WS_TABSTOP, 0}},
+         VK_ESCAPE,
+         IDCANCEL},
+        {IDD_LOG,
+         "Orvix Launcher Log",
+         IDC_LOG_CLOSE,
+         IDC_LOG_CLOSE,
          {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT, ES_READONLY | WS_TABSTOP},
           {IDC_LOG_CLOSE, WS_TABSTOP, 0},
           {IDC_LOG_RESET, WS_TABSTOP, 0}},
-         VK_ESCAPE, IDCANCEL},
+         VK_ESCAPE,
+         IDCANCEL},
     };
     for (const DialogRow& row : rows) {
         SCOPED_TRACE("dialog " + std::to_string(row.templateId));
@@ -217,7 +238,8 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
                 HWND control = d.GetDlgItem(child.id);
                 ASSERT_NE(control, nullptr) << "control " << child.id;
                 DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
-                EXPECT_EQ(style & child.required, child.required) << child.id << std::hex << " style " << style;
+                EXPECT_EQ(style & child.required, child.required)
+                    << child.id << std::hex << " style " << style;
                 EXPECT_EQ(style & child.forbidden, 0u) << child.id << std::hex << " style " << style;
                 if (child.required & ES_MULTILINE) {
                     EXPECT_TRUE(HasBorder(style, static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE))));
@@ -256,7 +278,8 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
         EXPECT_EQ(entries[i].bitCount, 4);
     }
 
-    HANDLE banner = LoadImageA(instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    HANDLE banner =
+        LoadImageA(instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     ASSERT_NE(banner, nullptr);
     DIBSECTION section = {};
     ASSERT_EQ(GetObjectA(banner, sizeof section, &section), static_cast<int>(sizeof section));
@@ -287,7 +310,8 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
                                   {"OriginalFilename", "OrvixLauncher.exe"}}) {
         char* value = nullptr;
         std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(version.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << key;
+        ASSERT_TRUE(VerQueryValueA(version.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+            << key;
         EXPECT_STREQ(value, expected);
     }
 }

@@ -30,8 +30,8 @@ TEST_F(LogTest, OtherLevelsNameTheirSourceLine) {
     LogMessage(Debug, "ui/x.cpp", 0, "d");
     LogMessage(Warn, "ui/x.cpp", -3, "w");
     EXPECT_EQ("Fail " + StartStamp + "File: core/program.cpp Line: 165\r\nCreateProcess failed.\r\n\r\n" +  //
-                  "Fatal" + StartStamp + "File: ui/x.cpp Line: 7\r\nf\r\n\r\n" +                             //
-                  "Debug" + StartStamp + "File: ui/x.cpp Line: 0\r\nd\r\n\r\n" +                             //
+                  "Fatal" + StartStamp + "File: ui/x.cpp Line: 7\r\nf\r\n\r\n" +                            //
+                  "Debug" + StartStamp + "File: ui/x.cpp Line: 0\r\nd\r\n\r\n" +                            //
                   "Warn " + StartStamp + "File: ui/x.cpp Line: -3\r\nw\r\n\r\n",
               LogText());
 }
@@ -49,7 +49,8 @@ TEST_F(LogTest, TimeFieldsAreZeroPaddedMonthFirst) {
     LogMessage(Info, "f.cpp", 1, "x");
     platform::SetTestClock(1134216000);  // 2005-12-10 12:00:00
     LogMessage(Info, "f.cpp", 1, "y");
-    EXPECT_EQ("Info  - 01:01:01 - 01.01.2005\r\nx\r\n\r\nInfo  - 12:00:00 - 12.10.2005\r\ny\r\n\r\n", LogText());
+    EXPECT_EQ("Info  - 01:01:01 - 01.01.2005\r\nx\r\n\r\nInfo  - 12:00:00 - 12.10.2005\r\ny\r\n\r\n",
+              LogText());
 }
 
 TEST_F(LogTest, MomentWithoutLocalTimeKeepsTheRecordAligned) {

@@ -89,7 +89,8 @@ ScopedEnv::~ScopedEnv() {
         UnsetEnv(name.c_str());
 }
 
-ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& directory) : saved(fs::current_path().string()) {
+ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& directory)
+    : saved(fs::current_path().string()) {
     fs::current_path(directory);
 }
 

@@ -99,7 +99,8 @@ void CALLBACK CheckDialogEnded(HWND, UINT, UINT_PTR timerId, DWORD) {
     // The modal loop leaves as soon as the dialog ends, and the window is
     // destroyed right after; one still there has not been ended.
     if (!IsWindow(dialog)) return;
-    ADD_FAILURE() << "dialog " << templateId << " was still open after its drive returned; ended with IDABORT";
+    ADD_FAILURE() << "dialog " << templateId
+                  << " was still open after its drive returned; ended with IDABORT";
     EndDialog(dialog, IDABORT);
 }
 
@@ -115,7 +116,8 @@ void DriveThenCheck(const Drive& drive, CDialog& dialog) {
     if (drive) drive(dialog);
     // Timer messages come after everything posted: the check runs once the
     // modal loop has handled what the drive left pending.
-    if (IsWindow(hwnd)) endChecks[SetTimer(nullptr, 0, USER_TIMER_MINIMUM, CheckDialogEnded)] = {hwnd, templateId};
+    if (IsWindow(hwnd))
+        endChecks[SetTimer(nullptr, 0, USER_TIMER_MINIMUM, CheckDialogEnded)] = {hwnd, templateId};
 }
 
 }  // namespace
@@ -124,15 +126,17 @@ const std::vector<MessageBoxRecord>& MessageBoxes() { return messageBoxes; }
 
 ::testing::AssertionResult NoMessageBoxes() {
     if (messageBoxes.empty()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << messageBoxes.size() << " message boxes, the first: \""
-                                         << messageBoxes.front().text << "\"";
+    return ::testing::AssertionFailure()
+           << messageBoxes.size() << " message boxes, the first: \"" << messageBoxes.front().text << "\"";
 }
 
 void AnswerMessageBoxes(const std::vector<int>& answers) {
     messageBoxAnswers.insert(messageBoxAnswers.end(), answers.begin(), answers.end());
 }
 
-void AnswerFileDialog(INT_PTR result, const std::string& path) { fileDialogAnswers.emplace_back(result, path); }
+void AnswerFileDialog(INT_PTR result, const std::string& path) {
+    fileDialogAnswers.emplace_back(result, path);
+}
 
 int FileDialogCount() { return fileDialogCount; }
 
