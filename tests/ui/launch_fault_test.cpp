@@ -68,7 +68,8 @@ protected:
         EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "00:00:00:00");
         EXPECT_EQ(dialog.GetWindowText(), "Orvix Launcher");
         EXPECT_EQ(dialog.CountdownTimerId(), 0u);
-        for (int id : {IDC_PROGRAM_PATH, IDC_INTERVAL_EDIT, IDC_LAUNCH, IDC_TEST, IDC_DATE_PICKER, IDC_MONDAY})
+        for (int id :
+             {IDC_PROGRAM_PATH, IDC_INTERVAL_EDIT, IDC_LAUNCH, IDC_TEST, IDC_DATE_PICKER, IDC_MONDAY})
             EXPECT_TRUE(ControlEnabled(dialog, id)) << "control " << id;
     }
 };
