@@ -68,10 +68,10 @@ prefix_process() {
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# cpu_minute AUTO_RESTART: CPU milliseconds of the launcher and of the
-# wineserver over one minute, with the countdown running (1) or not (0).
+# cpu_minute AUTO_RESTART [INTERVAL]: CPU milliseconds of the launcher and of
+# the wineserver over one minute, with the countdown running (1) or not (0).
 cpu_minute() {
-    write_configuration $(($(date +%s) + 86400)) 1 "$1" # a day ahead: it runs all minute
+    write_configuration $(($(date +%s) + 86400)) "${2:-1}" "$1" # a day ahead: it runs all minute
     run_launcher 70 &
     local driver=$! launcher="" server before_launcher before_server hz
     for _ in $(seq 300); do
@@ -116,4 +116,5 @@ if [ "$RUNS" -gt 0 ]; then
 fi
 
 echo "CPU over 60 s, countdown at interval 1: $(cpu_minute 1)"
+echo "CPU over 60 s, countdown at interval 10: $(cpu_minute 1 10)"
 echo "CPU over 60 s, stopped:                 $(cpu_minute 0)"

@@ -1,22 +1,43 @@
-// Finds a program's window from outside, for scripts/run and the benchmark
-// scripts. It starts nothing, so its exit status can be read directly.
+// Finds a program's window from outside, for scripts/run, scripts/screenshots
+// and the benchmark scripts. Only `start` starts anything, and it does not
+// wait for what it started, so the exit status can be read directly.
 //
 //   window_probe wait <caption> <seconds> [desktop]
 //       exit 0 once a visible top-level window with that caption exists
 //   window_probe close <caption> <seconds> [desktop]
 //       sends it WM_CLOSE; exit 0 once its process has ended
+//   window_probe rect <caption> <seconds> [desktop]
+//       prints the window's place on the screen as WxH+X+Y
+//   window_probe post <caption> <message> <wParam> <lParam> <seconds> [desktop]
+//       posts the message (numbers, decimal or 0x hex) to the window
+//   window_probe menu <seconds> [desktop]
+//       prints the place of the open popup menu as WxH+X+Y, once it is shown
+//   window_probe escape-menu <seconds> [desktop]
+//       closes the open popup menu as the Escape key does
+//   window_probe cursor <x> <y> [desktop]
+//       moves the mouse pointer, so that a menu opens where it is wanted
+//   window_probe start <home> <exe>
+//       starts the program as the shell would (show command 1), with
+//       USERPROFILE set to home, and returns at once
 //
 // A program running inside `explorer /desktop=NAME` lives on desktop NAME,
-// which the probe must be told to look at.
+// which the probe must be told to look at. A caption of the form "id:N"
+// stands for the window that holds a control with identifier N, for a
+// window whose caption changes (the launcher shows its countdown there).
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 const DWORD PollMs = 100;
+
+// The popup menu's window class.
+const char* const MenuClass = "#32768";
 
 struct WindowSearch {
     std::string caption;
@@ -30,9 +51,30 @@ std::string WindowText(HWND window) {
     return std::string(buffer.data(), copied > 0 ? copied : 0);
 }
 
+const char* const ControlPrefix = "id:";
+
+bool Matches(HWND window, const std::string& caption) {
+    if (caption.rfind(ControlPrefix, 0) == 0)
+        return GetDlgItem(window, std::atoi(caption.c_str() + std::strlen(ControlPrefix))) != nullptr;
+    return WindowText(window) == caption;
+}
+
 BOOL CALLBACK MatchCaption(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    if (!IsWindowVisible(window) || WindowText(window) != search->caption) return TRUE;
+    if (!IsWindowVisible(window) || !Matches(window, search->caption)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+std::string ClassName(HWND window) {
+    char name[64] = {};
+    int copied = GetClassNameA(window, name, static_cast<int>(sizeof(name)));
+    return std::string(name, copied > 0 ? static_cast<size_t>(copied) : 0);
+}
+
+BOOL CALLBACK MatchMenu(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    if (!IsWindowVisible(window) || ClassName(window) != MenuClass) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -49,9 +91,10 @@ bool EnterDesktop(const char* name) {
     return false;
 }
 
+// An empty caption stands for the open popup menu.
 HWND FindVisible(const std::string& caption) {
     WindowSearch search = {caption, nullptr};
-    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(caption.empty() ? MatchMenu : MatchCaption, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -81,16 +124,90 @@ bool CloseAndWait(HWND window, DWORD timeoutMs) {
     return ended;
 }
 
+int PrintRect(HWND window) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return 1;
+    std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// Decimal, or hexadecimal after 0x; the whole text must be a number.
+bool ParseNumber(const char* text, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text, &end, 0);
+    return *text != '\0' && *end == '\0';
+}
+
+bool ParseSeconds(const char* text, DWORD& timeoutMs) {
+    unsigned long seconds = 0;
+    if (!ParseNumber(text, seconds) || seconds > 3600) return false;
+    timeoutMs = static_cast<DWORD>(seconds) * 1000;
+    return true;
+}
+
+int Start(const char* home, const char* exe) {
+    if (!SetEnvironmentVariableA("USERPROFILE", home)) return 1;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    std::string commandLine = std::string("\"") + exe + "\"";
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+int MoveCursor(const char* x, const char* y, const char* desktop) {
+    unsigned long left = 0;
+    unsigned long top = 0;
+    if (!ParseNumber(x, left) || !ParseNumber(y, top)) return 2;
+    if (desktop && !EnterDesktop(desktop)) return 1;
+    return SetCursorPos(static_cast<int>(left), static_cast<int>(top)) ? 0 : 1;
+}
+
+int Post(char** argv, int argc) {
+    unsigned long message = 0;
+    unsigned long wParam = 0;
+    unsigned long lParam = 0;
+    DWORD timeoutMs = 0;
+    if (!ParseNumber(argv[3], message) || !ParseNumber(argv[4], wParam) || !ParseNumber(argv[5], lParam) ||
+        !ParseSeconds(argv[6], timeoutMs))
+        return 2;
+    HWND window = WaitForWindow(argv[2], argc == 8 ? argv[7] : nullptr, timeoutMs);
+    if (!window) return 1;
+    return PostMessageA(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
+                        static_cast<LPARAM>(lParam))
+               ? 0
+               : 1;
+}
+
+// The commands about one window by its caption (empty: the popup menu).
+int OnWindow(const std::string& mode, const std::string& caption, const char* seconds, const char* desktop) {
+    DWORD timeoutMs = 0;
+    if (!ParseSeconds(seconds, timeoutMs)) return 2;
+    HWND window = WaitForWindow(caption, desktop, timeoutMs);
+    if (!window) return 1;
+    if (mode == "wait") return 0;
+    if (mode == "close") return CloseAndWait(window, timeoutMs) ? 0 : 1;
+    if (mode == "rect") return PrintRect(window);
+    if (mode == "escape-menu") return PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "start") return argc == 4 ? Start(argv[2], argv[3]) : 2;
+    if (mode == "cursor" && (argc == 4 || argc == 5)) return MoveCursor(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (mode == "post") return argc == 7 || argc == 8 ? Post(argv, argc) : 2;
+    if (mode == "menu" || mode == "escape-menu") {
+        if (argc != 3 && argc != 4) return 2;
+        return OnWindow(mode == "menu" ? "rect" : mode, "", argv[2], argc == 4 ? argv[3] : nullptr);
+    }
     if (argc != 4 && argc != 5) return 2;
-    std::string mode = argv[1];
-    int seconds = std::atoi(argv[3]);
-    if (seconds < 0 || seconds > 3600) return 2;
-    HWND window = WaitForWindow(argv[2], argc == 5 ? argv[4] : nullptr, static_cast<DWORD>(seconds) * 1000);
-    if (!window) return 1;
-    if (mode == "wait") return 0;
-    if (mode == "close") return CloseAndWait(window, static_cast<DWORD>(seconds) * 1000) ? 0 : 1;
-    return 2;
+    return OnWindow(mode, argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
 }
