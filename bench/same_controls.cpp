@@ -31,7 +31,8 @@ INT_PTR CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         TrayIcon(window, NIM_ADD);
         return TRUE;
     }
-    if (message == WM_CLOSE || (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))) {
+    if (message == WM_CLOSE ||
+        (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))) {
         TrayIcon(window, NIM_DELETE);
         EndDialog(window, IDCANCEL);
         return TRUE;

@@ -153,7 +153,8 @@ int Start(const char* home, const char* exe) {
     startup.wShowWindow = SW_SHOWNORMAL;
     std::string commandLine = std::string("\"") + exe + "\"";
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return 1;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -202,7 +203,8 @@ int OnWindow(const std::string& mode, const std::string& caption, const char* se
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "start") return argc == 4 ? Start(argv[2], argv[3]) : 2;
-    if (mode == "cursor" && (argc == 4 || argc == 5)) return MoveCursor(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (mode == "cursor" && (argc == 4 || argc == 5))
+        return MoveCursor(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (mode == "post") return argc == 7 || argc == 8 ? Post(argv, argc) : 2;
     if (mode == "menu" || mode == "escape-menu") {
         if (argc != 3 && argc != 4) return 2;
