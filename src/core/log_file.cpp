@@ -4,17 +4,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/owned_file.h"
 #include "core/program.h"
 #include "log/log.h"
 #include "platform/os.h"
 
 namespace {
-
-struct FileCloser {
-    // A failed close here has no one to tell; whoever must know closes and checks itself.
-    void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
-};
-using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Bytes in the file, or nothing when it cannot be told.
 std::optional<std::size_t> FileSize(std::FILE* file) {

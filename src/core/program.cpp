@@ -1,6 +1,7 @@
 // The launch settings record: validation, the weekday search, execution, the
 // configuration file and the directories resolved at start-up.
 #include "core/program.h"
+#include "core/owned_file.h"
 
 #include <algorithm>
 #include <array>
@@ -41,12 +42,6 @@ const char* const DayNames[DaysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wed
                                            "Thursday", "Friday", "Saturday"};
 const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                     "July",    "August",   "September", "October", "November", "December"};
-
-struct FileCloser {
-    // A failed close here has no one to tell; whoever must know closes and checks itself.
-    void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
-};
-using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsValidDay(int day) { return day >= 0 && day < DaysPerWeek; }
 

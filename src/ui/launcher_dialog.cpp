@@ -363,9 +363,8 @@ void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
     }
     // Whole values on purpose: only the plain commands hide the window.
     if (command == SC_MINIMIZE || command == SC_CLOSE) {
-        settings.iconized = true;
+        SetHidden(true);
         settings.SaveConfiguration();
-        ShowWindow(SW_HIDE);
         return;
     }
     Default();
@@ -397,9 +396,8 @@ void LauncherDialog::OnTimer(UINT_PTR id) {
 }
 
 void LauncherDialog::OnHideTimer() {
-    settings.iconized = true;
+    SetHidden(true);
     settings.SaveConfiguration();
-    ShowWindow(SW_HIDE);
     KillTimer(hideTimerId);
 }
 
@@ -483,14 +481,12 @@ LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
 }
 
 // Trusts the flag rather than the window; nothing is saved.
-void LauncherDialog::ToggleWindow() {
-    if (!settings.iconized) {
-        ShowWindow(SW_HIDE);
-        settings.iconized = true;
-    } else {
-        ShowWindow(SW_SHOW);
-        settings.iconized = false;
-    }
+void LauncherDialog::ToggleWindow() { SetHidden(!settings.iconized); }
+
+// `iconized` records that the window is hidden in the notification area.
+void LauncherDialog::SetHidden(bool hidden) {
+    ShowWindow(hidden ? SW_HIDE : SW_SHOW);
+    settings.iconized = hidden;
 }
 
 UINT LauncherDialog::TrackTrayMenu() {
@@ -511,8 +507,7 @@ UINT LauncherDialog::TrackTrayMenu() {
 void LauncherDialog::OnTrayMenuChoice(UINT id) {
     switch (id) {
         case TrayShow:
-            ShowWindow(SW_SHOW);
-            settings.iconized = false;
+            SetHidden(false);
             break;
         case TrayLog:
             ShowLogDialog();
@@ -587,7 +582,7 @@ void LauncherDialog::RefreshControls() {
     for (int day = 0; day < 7; ++day) {
         if (settings.IsDayChecked(day)) SetChecked(DayBoxes[day], BST_CHECKED);
     }
-    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
+    EnableDatePickerByMode();
 }
 
 double LauncherDialog::UpdateProgress() {
@@ -619,14 +614,18 @@ void LauncherDialog::EnableControls() {
     SetWindowText(LauncherTitle);
     EnableWindow(programPathEdit, TRUE);
     EnableWindow(intervalEdit, TRUE);
-    // In weekday mode the date picker only shows the next launch day.
-    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
+    EnableDatePickerByMode();
     for (HWND control : {testButton, browseButton, todayButton, timePicker, intervalSpin, intervalSlider,
                          launchButton, windowsProgramRadio, shellCommandRadio}) {
         EnableWindow(control, TRUE);
     }
     for (int box : DayBoxes) EnableControl(box, true);
     EnableControl(IDC_AUTO_RESTART, true);
+}
+
+// In weekday mode the date picker only shows the next launch day.
+void LauncherDialog::EnableDatePickerByMode() {
+    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
 }
 
 void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word); }
@@ -680,7 +679,7 @@ void LauncherDialog::OnToday() {
 void LauncherDialog::OnDayBox(int id) {
     const int weekday = static_cast<int>(std::find(std::begin(DayBoxes), std::end(DayBoxes), id) - DayBoxes);
     settings.SetDayChecked(weekday, IsChecked(id) != 0);
-    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
+    EnableDatePickerByMode();
 }
 
 // ---- Choosing the program, Auto-Restart and the interval controls. The
@@ -740,10 +739,7 @@ void LauncherDialog::ShowAboutDialog() {
 }
 
 // Unlike the close box, the Close button does not save.
-void LauncherDialog::OnCloseButton() {
-    ShowWindow(SW_HIDE);
-    settings.iconized = true;
-}
+void LauncherDialog::OnCloseButton() { SetHidden(true); }
 
 void LauncherDialog::ConfirmExit() {
     const int answer = AfxMessageBox(ExitQuestion, MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);

@@ -60,6 +60,7 @@ private:
 
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
     void ToggleWindow();
+    void SetHidden(bool hidden);
     // The identifier chosen in the tray menu, or 0 when it was dismissed.
     UINT TrackTrayMenu();
     void OnTrayMenuChoice(UINT id);
@@ -95,6 +96,7 @@ private:
     void UpdateCountdown();
     void DisableControls();
     void EnableControls();
+    void EnableDatePickerByMode();
     void SetStatus(const char* word);
     void ShowLaunchCheckMessage(LaunchCheck check);
 
