@@ -170,6 +170,19 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
             return true;
+        case WM_CLOSE:
+            // From outside, or from the exit question once answered Yes: the
+            // run ends without asking (Escape alone may ask, see OnCancel).
+            EndDialog(IDCANCEL);
+            result = 0;
+            return true;
+        case WM_HSCROLL:
+            // Keys, the wheel and a click on the channel move the slider in
+            // steps; a drag only reports where it is until it ends.
+            if (reinterpret_cast<HWND>(lParam) != intervalSlider || LOWORD(wParam) == TB_THUMBTRACK) break;
+            OnSliderReleased();
+            result = 0;
+            return true;
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) break;
             switch (LOWORD(wParam)) {
@@ -468,16 +481,26 @@ void LauncherDialog::OnLaunch() {
 }
 
 LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
-    switch (static_cast<UINT>(mouseMessage)) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            ToggleWindow();
-            break;
-        case WM_RBUTTONDOWN:
-            OnTrayMenuChoice(TrackTrayMenu());
-            break;
+    const UINT message = static_cast<UINT>(mouseMessage);
+    const bool click = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
+    if (!click) return 0;
+    // A modal window of ours is open (it disables this one): a second viewer,
+    // menu or exit question would stack on it, so it only comes forward.
+    if (!::IsWindowEnabled(m_hWnd)) {
+        BringOpenModalWindowForward();
+        return 0;
+    }
+    if (message == WM_RBUTTONDOWN) {
+        OnTrayMenuChoice(TrackTrayMenu());
+    } else {
+        ToggleWindow();
     }
     return 0;
+}
+
+void LauncherDialog::BringOpenModalWindowForward() {
+    HWND modal = ::GetLastActivePopup(m_hWnd);
+    if (modal != nullptr && modal != m_hWnd) ::SetForegroundWindow(modal);
 }
 
 // Trusts the flag rather than the window; nothing is saved.
@@ -604,10 +627,22 @@ void LauncherDialog::DisableControls() {
     for (HWND control :
          {programPathEdit, intervalEdit, datePicker, timePicker, testButton, launchButton, browseButton,
           todayButton, intervalSpin, intervalSlider, windowsProgramRadio, shellCommandRadio}) {
-        EnableWindow(control, FALSE);
+        GreyControl(control);
     }
-    for (int box : DayBoxes) EnableControl(box, false);
-    EnableControl(IDC_AUTO_RESTART, false);
+    for (int box : DayBoxes) GreyControl(GetDlgItem(box));
+    GreyControl(GetDlgItem(IDC_AUTO_RESTART));
+}
+
+// A greyed control loses the focus and leaves the dialog with none: Enter,
+// Tab and Escape would do nothing. The focus goes to Apply/Reset first, the
+// default button, which is never greyed.
+void LauncherDialog::GreyControl(HWND control) {
+    if (!control) return;
+    HWND focus = ::GetFocus();
+    if (focus != nullptr && (focus == control || ::IsChild(control, focus))) {
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_APPLY_RESET)), TRUE);
+    }
+    EnableWindow(control, FALSE);
 }
 
 void LauncherDialog::EnableControls() {
@@ -625,7 +660,11 @@ void LauncherDialog::EnableControls() {
 
 // In weekday mode the date picker only shows the next launch day.
 void LauncherDialog::EnableDatePickerByMode() {
-    EnableWindow(datePicker, settings.IsAnyDayChecked() ? FALSE : TRUE);
+    if (settings.IsAnyDayChecked()) {
+        GreyControl(datePicker);
+    } else {
+        EnableWindow(datePicker, TRUE);
+    }
 }
 
 void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word); }
@@ -687,9 +726,14 @@ void LauncherDialog::OnDayBox(int id) {
 
 void LauncherDialog::OnBrowse() {
     CFileDialog fileDialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
+    const std::string statusBefore = HwndGetText(statusBox);
     SetStatus("Updating");
-    // Cancel is no failure: it leaves an empty path, which the user sees.
-    fileDialog.DoModal();
+    // Cancel keeps the path the user had; an empty one would be saved over
+    // the stored path at the next save.
+    if (fileDialog.DoModal() != IDOK) {
+        SetStatus(statusBefore.c_str());
+        return;
+    }
     ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
     const std::string path = fileDialog.GetPathName();
     settings.SetProgramPath(path.c_str());
@@ -712,10 +756,12 @@ void LauncherDialog::OnSliderReleased() {
 }
 
 // The spin control announces a step before it takes it: the interval takes
-// the position it leaves, so it follows the arrows one step behind.
+// the position the step leads to, so every click shows at once.
 void LauncherDialog::OnSpinDelta(const NMUPDOWN& step) {
-    settings.SetTimingInterval(step.iPos);
-    ::SendMessageA(intervalSlider, TBM_SETPOS, TRUE, step.iPos);
+    const auto target = static_cast<std::int32_t>(std::clamp<long long>(
+        static_cast<long long>(step.iPos) + step.iDelta, IntervalMinimum, IntervalMaximum));
+    settings.SetTimingInterval(target);
+    ::SendMessageA(intervalSlider, TBM_SETPOS, TRUE, target);
     RefreshIntervalText();
 }
 
@@ -740,6 +786,16 @@ void LauncherDialog::ShowAboutDialog() {
 
 // Unlike the close box, the Close button does not save.
 void LauncherDialog::OnCloseButton() { SetHidden(true); }
+
+// Escape. While a countdown runs, ending would silently abort the launch, and
+// the vanished window looks just like one hidden in the notification area.
+void LauncherDialog::OnCancel() {
+    if (countdownTimerId != 0) {
+        ConfirmExit();
+        return;
+    }
+    CDialog::OnCancel();
+}
 
 void LauncherDialog::ConfirmExit() {
     const int answer = AfxMessageBox(ExitQuestion, MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);

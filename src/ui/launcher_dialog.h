@@ -25,6 +25,8 @@ public:
     ~LauncherDialog() override;
 
     BOOL OnInitDialog() override;
+    // Escape; asks first while a countdown runs.
+    void OnCancel() override;
 
     // By-identifier helpers; each looks the control up on every call.
     int IsChecked(int id) const;
@@ -60,6 +62,7 @@ private:
 
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
     void ToggleWindow();
+    void BringOpenModalWindowForward();
     void SetHidden(bool hidden);
     // The identifier chosen in the tray menu, or 0 when it was dismissed.
     UINT TrackTrayMenu();
@@ -97,6 +100,7 @@ private:
     void DisableControls();
     void EnableControls();
     void EnableDatePickerByMode();
+    void GreyControl(HWND control);
     void SetStatus(const char* word);
     void ShowLaunchCheckMessage(LaunchCheck check);
 

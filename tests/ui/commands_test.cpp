@@ -61,25 +61,102 @@ TEST_F(CommandsTest, TestStartsAValidProgramAtOnceWithoutUsingUpToday) {
     EXPECT_EQ(harness::MessageBoxes().size(), 1u) << "the empty path's message only";
 }
 
-TEST_F(CommandsTest, ApplyResetStopsTheCountdownAndEnablesTheSettings) {
+// After today's launch, Apply/Reset makes today available again: a later
+// time today must not go to next week.
+TEST_F(CommandsTest, ApplyResetStopsTheCountdownAndReopensTodaysLaunch) {
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
         SetControlText(dialog, IDC_PROGRAM_PATH, testsupport::MarkerWriterPath());
         SetControlText(dialog, IDC_INTERVAL_EDIT, "1");
-        SetPicker(dialog, IDC_DATE_PICKER, StartTime + 2);
         SetPicker(dialog, IDC_TIME_PICKER, StartTime + 2);
+        Press(dialog, IDC_TUESDAY);         // today
+        dialog.settings.SetLaunched(true);  // as today's launch leaves it
         Press(dialog, IDC_LAUNCH);
         Press(dialog, IDC_APPLY_RESET);
         EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Reset");
         EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "00:00:00:00");
         EXPECT_EQ(dialog.CountdownTimerId(), 0u);
-        for (int id : {IDC_PROGRAM_PATH, IDC_DATE_PICKER, IDC_TEST, IDC_LAUNCH, IDC_SUNDAY, IDC_AUTO_RESTART})
-            EXPECT_TRUE(uitest::ControlEnabled(dialog, id)) << "control " << id;
-        platform::AdvanceTestClock(10);
-        harness::PumpFor(1500);  // a timer left running would tick and launch
-        EXPECT_EQ(Starts(), 0) << LogText();
+        EXPECT_FALSE(uitest::TimerRunning(dialog, CountdownTimer)) << "the countdown timer still ticks";
+        uitest::ExpectSettingsEnabled(dialog, true);
+
+        SetPicker(dialog, IDC_TIME_PICKER, StartTime + 3600);
+        Press(dialog, IDC_LAUNCH);
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), StartTime + 3600) << "today is still used up";
+        Press(dialog, IDC_APPLY_RESET);
         dialog.EndDialog(IDCANCEL);
     });
+    EXPECT_EQ(Starts(), 0) << LogText();
+}
+
+// Each button and box changes its own setting, the way its label says, and
+// opens its own window.
+TEST_F(CommandsTest, EachButtonActsOnItsOwnSettingOrWindow) {
+    const struct {
+        const char* name;
+        int button;
+        std::function<bool(const LauncherDialog&)> holds;
+        UINT opens;  // the dialog template it opens, or 0
+    } presses[] = {
+        {"Shell/Batch Command", IDC_SHELL_COMMAND, [](auto& d) { return !d.settings.IsWindowsProgram(); }, 0},
+        {"Windows Program", IDC_WINDOWS_PROGRAM, [](auto& d) { return d.settings.IsWindowsProgram(); }, 0},
+        {"Auto-Restart on", IDC_AUTO_RESTART, [](auto& d) { return d.settings.autoRestart; }, 0},
+        {"Auto-Restart off", IDC_AUTO_RESTART, [](auto& d) { return !d.settings.autoRestart; }, 0},
+        {"Today", IDC_TODAY,
+         [](auto& d) {
+             const SYSTEMTIME date = uitest::PickerValue(d, IDC_DATE_PICKER);
+             return date.wYear == 2004 && date.wMonth == 3 && date.wDay == 2 &&
+                    d.settings.GetLaunchTime() == StartTime;
+         },
+         0},
+        {"Log", IDC_LOG, [](auto&) { return true; }, IDD_LOG},
+        {"Help", IDC_HELP_BUTTON, [](auto&) { return true; }, IDD_MANUAL},
+    };
+    LauncherDialog dialog;
+    UINT opened = 0;
+    RunModal(dialog, [&](CDialog& shown) {
+        if (&shown != &dialog) {
+            opened = shown.GetTemplateId();
+            shown.EndDialog(IDCANCEL);
+            return;
+        }
+        SetControlText(dialog, IDC_PROGRAM_PATH, testsupport::MarkerWriterPath());
+        SetPicker(dialog, IDC_DATE_PICKER, StartTime + 86400 * 30);
+        for (const auto& p : presses) {
+            SCOPED_TRACE(p.name);
+            opened = 0;
+            Press(dialog, p.button);
+            EXPECT_TRUE(p.holds(dialog));
+            EXPECT_EQ(opened, p.opens);
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(Starts(), 0) << "a button started the program";
+}
+
+// Cancel in the file dialog keeps the path the user had: an empty one would
+// be saved over the stored one.
+TEST_F(CommandsTest, BrowseShowsTheChosenPathAndCancelKeepsIt) {
+    const std::string chosen = HomeFile("chosen.exe");
+    const struct {
+        const char* name;
+        INT_PTR answer;
+        int records;  // "Program File Loaded" so far
+    } answers[] = {{"OK", IDOK, 1}, {"Cancel", IDCANCEL, 1}};
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        SetControlText(dialog, IDC_PROGRAM_PATH, "typed.exe");
+        for (const auto& a : answers) {
+            SCOPED_TRACE(a.name);
+            harness::AnswerFileDialog(a.answer, chosen);
+            Press(dialog, IDC_BROWSE);
+            EXPECT_EQ(ControlText(dialog, IDC_PROGRAM_PATH), chosen);
+            EXPECT_EQ(dialog.settings.GetProgramPath(), chosen);
+            EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Stopped");
+            EXPECT_EQ(LogCount("Program File Loaded: "), a.records);
+        }
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(LogCount("Program File Loaded: " + chosen + "\r\n"), 1) << LogText();
 }
 
 TEST_F(CommandsTest, EachWeekdayBoxSetsItsOwnDayAndGreysTheDatePicker) {
@@ -105,33 +182,61 @@ TEST_F(CommandsTest, EachWeekdayBoxSetsItsOwnDayAndGreysTheDatePicker) {
     });
 }
 
-TEST_F(CommandsTest, IntervalFollowsTheSpinOneStepBehindWithinOneTo600) {
-    const struct {
-        int from;  // 0: where the last step left the spin
-        bool up;
-        int interval;
-        int spin;
-    } steps[] = {{0, true, 10, 11},
-                 {0, true, 11, 12},
-                 {0, false, 12, 11},  // from 10 at start-up
-                 {600, true, 600, 600},
-                 {1, false, 1, 1}};
+// Each move of the spin's arrows or of the slider (by key, wheel or drag) shows
+// at once, and the interval, the box, the slider and the spin agree on it.
+TEST_F(CommandsTest, IntervalControlsAgreeAtOnceAfterEverySpinAndSliderMove) {
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
-        HWND spin = dialog.GetDlgItem(IDC_INTERVAL_SPIN);
-        RECT area{};
-        GetClientRect(spin, &area);
-        for (const auto& step : steps) {
-            SCOPED_TRACE(::testing::Message() << "to " << step.interval << (step.up ? " up" : " down"));
-            if (step.from) SendMessageA(spin, UDM_SETPOS, 0, step.from);
-            // A mouse click on the upper or the lower arrow.
-            const LPARAM at = MAKELPARAM(area.right / 2, step.up ? area.bottom / 4 : area.bottom * 3 / 4);
-            SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            SendMessageA(spin, WM_LBUTTONUP, 0, at);
-            EXPECT_EQ(dialog.settings.GetTimingInterval(), step.interval);
-            EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), std::to_string(step.interval));
-            EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETPOS), step.interval);
-            EXPECT_EQ(LOWORD(SendMessageA(spin, UDM_GETPOS, 0, 0)), step.spin);
+        const HWND slider = dialog.GetDlgItem(IDC_INTERVAL_SLIDER);
+        auto arrow = [&](bool up) {
+            RECT area{};
+            GetClientRect(dialog.GetDlgItem(IDC_INTERVAL_SPIN), &area);
+            const LPARAM at = MAKELPARAM(area.right / 2, up ? area.bottom / 4 : area.bottom * 3 / 4);
+            SendTo(dialog, IDC_INTERVAL_SPIN, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendTo(dialog, IDC_INTERVAL_SPIN, WM_LBUTTONUP, 0, at);
+        };
+        auto key = [&](WPARAM vk) {
+            SendMessageA(slider, WM_KEYDOWN, vk, 0);
+            SendMessageA(slider, WM_KEYUP, vk, 0);
+        };
+        auto drag = [&](int pixels) {
+            RECT thumb{};
+            SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+            const int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+            SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + pixels, y));
+            SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(x + pixels, y));
+        };
+        const struct {
+            const char* name;
+            std::function<void()> move;
+            int interval;  // 0: anywhere but where it was
+        } moves[] = {
+            {"spin up from 10", [&] { arrow(true); }, 11},
+            {"spin up again", [&] { arrow(true); }, 12},
+            {"spin down", [&] { arrow(false); }, 11},
+            {"slider End key", [&] { key(VK_END); }, 600},
+            {"spin up at 600", [&] { arrow(true); }, 600},
+            {"slider Home key", [&] { key(VK_HOME); }, 1},
+            {"spin down at 1", [&] { arrow(false); }, 1},
+            {"slider Right key", [&] { key(VK_RIGHT); }, 2},
+            {"slider drag", [&] { drag(30); }, 0},
+            {"slider wheel", [&] { SendMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); }, 0},
+        };
+        int last = 10;
+        for (const auto& m : moves) {
+            SCOPED_TRACE(m.name);
+            m.move();
+            const int interval = dialog.settings.GetTimingInterval();
+            if (m.interval) {
+                EXPECT_EQ(interval, m.interval);
+            } else {
+                EXPECT_NE(interval, last) << "the move did not reach the interval";
+            }
+            EXPECT_EQ(ControlText(dialog, IDC_INTERVAL_EDIT), std::to_string(interval));
+            EXPECT_EQ(SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_GETPOS), interval);
+            EXPECT_EQ(LOWORD(SendTo(dialog, IDC_INTERVAL_SPIN, UDM_GETPOS)), interval);
+            last = interval;
         }
         dialog.EndDialog(IDCANCEL);
     });

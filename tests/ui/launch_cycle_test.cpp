@@ -63,13 +63,23 @@ protected:
         EXPECT_EQ(LogCount("Launch Initiated"), 1) << LogText();
     }
 
+    // A timer left running after a stop would launch a one-time program again
+    // at every interval.
     static void ExpectStopped(const LauncherDialog& dialog) {
         EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Stopped");
         EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "00:00:00:00");
         EXPECT_EQ(dialog.CountdownTimerId(), 0u);
-        for (int id :
-             {IDC_PROGRAM_PATH, IDC_INTERVAL_EDIT, IDC_LAUNCH, IDC_TEST, IDC_MONDAY, IDC_AUTO_RESTART})
-            EXPECT_TRUE(ControlEnabled(dialog, id)) << "control " << id;
+        EXPECT_FALSE(uitest::TimerRunning(dialog, CountdownTimer)) << "the countdown timer still ticks";
+        uitest::ExpectSettingsEnabled(dialog, true);
+    }
+
+    // Launch greyed the button that held the focus: the keyboard must still
+    // reach Apply/Reset to stop the countdown.
+    static void ExpectRunning(const LauncherDialog& dialog) {
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        uitest::ExpectSettingsEnabled(dialog, false);
+        EXPECT_FALSE(ControlEnabled(dialog, IDC_DATE_PICKER));
+        EXPECT_EQ(GetFocus(), dialog.GetDlgItem(IDC_APPLY_RESET)) << "the keyboard lost the dialog";
     }
 
     // Launch with what the user typed is refused: one message box, nothing
@@ -96,13 +106,10 @@ TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
     RunModal(dialog, [&](CDialog&) {
         FillIn(dialog, testsupport::MarkerWriterPath(), "1", StartTime + 90);
         Launch(dialog);
-        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+        ExpectRunning(dialog);
         EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:00:01:30");
         EXPECT_EQ(dialog.GetWindowText(), "0:00:01:30");
         EXPECT_NE(dialog.CountdownTimerId(), 0u);
-        EXPECT_FALSE(ControlEnabled(dialog, IDC_PROGRAM_PATH));
-        EXPECT_FALSE(ControlEnabled(dialog, IDC_LAUNCH));
-        EXPECT_TRUE(ControlEnabled(dialog, IDC_APPLY_RESET));
         ExpectSavedAndLogged();
         ExpectConfigLine(5, std::to_string(StartTime + 90));
         ExpectConfigLine(6, "1");
@@ -149,6 +156,26 @@ TEST_F(LaunchCycleTest, WeekdayModeRearmsOnTheNextCheckedDayAfterTheLaunch) {
         dialog.EndDialog(IDCANCEL);
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
+}
+
+TEST_F(LaunchCycleTest, PickedTimeTheClocksSkipLaunchesAtTheJumpAndStaysPickedForTheNextDay) {
+    testsupport::SetTimeZone("EST5EDT");
+    platform::SetTestClock(LocalMoment(2024, 3, 10, 1, 59, 58));  // 02:00 EST jumps to 03:00 EDT
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "1", LocalMoment(2024, 3, 9, 2, 15, 0));
+        for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
+        Launch(dialog);
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2024, 3, 10, 3, 0, 0));
+
+        platform::AdvanceTestClock(5);
+        EXPECT_TRUE(PumpUntil([&] { return PickerValue(dialog, IDC_DATE_PICKER).wDay == 11; }));
+        EXPECT_TRUE(testsupport::WaitForFile(MarkerPath(), "ran"));
+        const SYSTEMTIME picked = PickerValue(dialog, IDC_TIME_PICKER);
+        EXPECT_EQ(picked.wHour * 100 + picked.wMinute, 215) << "the jump's 03:00 replaced the picked time";
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2024, 3, 11, 2, 15, 0));
+        dialog.EndDialog(IDCANCEL);
+    });
 }
 
 TEST_F(LaunchCycleTest, LateTickPastMidnightDoesNotSkipTheNewDay) {

@@ -113,8 +113,67 @@ TEST_F(LauncherDialogTest, IconizedConfigurationHidesTheWindowSoonAfterStartUp) 
         std::remove(ConfigPath().c_str());
         EXPECT_TRUE(harness::PumpUntil([&] { return !dialog.IsWindowVisible(); }));
         ExpectConfigLine(16, "1");
+        // Shown again from the icon, it stays: the hide timer fired once.
+        dialog.SendMessage(TrayNotifyMessage, 0, WM_LBUTTONDOWN);
+        harness::PumpFor(2500);
+        EXPECT_TRUE(dialog.IsWindowVisible()) << "hidden again by a hide timer left running";
         dialog.EndDialog(IDCANCEL);
     });
+}
+
+TEST_F(LauncherDialogTest, RestartChecksExactlyTheSavedWeekdayBoxes) {
+    uitest::ConfigValues config;
+    config.launchTime = StartTime;
+    config.days = "1100100";  // Sunday, Monday, Thursday
+    WriteConfig(config);
+    const struct {
+        int box;
+        bool checked;
+    } boxes[] = {{IDC_SUNDAY, true},   {IDC_MONDAY, true},  {IDC_TUESDAY, false}, {IDC_WEDNESDAY, false},
+                 {IDC_THURSDAY, true}, {IDC_FRIDAY, false}, {IDC_SATURDAY, false}};
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        for (const auto& b : boxes)
+            EXPECT_EQ(dialog.IsChecked(b.box), b.checked ? BST_CHECKED : BST_UNCHECKED) << "box " << b.box;
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// Escape while a countdown runs would abort the launch as silently as the
+// window hides: it asks first. Stopped, nothing is lost, so it just ends.
+TEST_F(LauncherDialogTest, EscapeAsksBeforeAbortingARunningCountdown) {
+    const struct {
+        const char* name;
+        bool running;
+        int answer;
+        bool ends;
+    } cases[] = {
+        {"stopped", false, 0, true}, {"running, No", true, IDNO, false}, {"running, Yes", true, IDYES, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        uitest::ConfigValues config;
+        config.programPath = testsupport::MarkerWriterPath();
+        config.launchTime = StartTime + 3600;
+        config.autoRestart = c.running;
+        WriteConfig(config);
+        if (c.answer) harness::AnswerMessageBoxes({c.answer});
+        const size_t boxesBefore = harness::MessageBoxes().size();
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            ASSERT_EQ(dialog.CountdownTimerId() != 0, c.running);
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+            harness::PumpMessages();
+            EXPECT_EQ(dialog.IsWindowVisible() != FALSE, !c.ends);
+            if (!c.ends) {
+                EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Running");
+                dialog.EndDialog(IDCANCEL);
+            }
+        });
+        EXPECT_EQ(harness::MessageBoxes().size() - boxesBefore, c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_EQ(harness::MessageBoxes().back().text, "Exit the program and abort launch?");
+        }
+    }
 }
 
 TEST_F(LauncherDialogTest, EscapeEndsTheDialogAndTheSettingsAreSavedOnDestruction) {

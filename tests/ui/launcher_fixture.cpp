@@ -1,5 +1,7 @@
 #include "launcher_fixture.h"
 
+#include "resource.h"
+
 namespace uitest {
 
 std::vector<std::string> LauncherFixture::ConfigLines() const {
@@ -65,5 +67,38 @@ SYSTEMTIME PickerValue(const CDialog& dialog, int id) {
     SendTo(dialog, id, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
     return time;
 }
+
+void ExpectSettingsEnabled(const CDialog& dialog, bool enabled) {
+    const struct {
+        int id;
+        const char* name;
+    } controls[] = {
+        {IDC_PROGRAM_PATH, "path"},
+        {IDC_BROWSE, "Browse"},
+        {IDC_WINDOWS_PROGRAM, "Windows radio"},
+        {IDC_SHELL_COMMAND, "shell radio"},
+        {IDC_AUTO_RESTART, "Auto-Restart"},
+        {IDC_MONDAY, "Mon"},
+        {IDC_TUESDAY, "Tue"},
+        {IDC_WEDNESDAY, "Wed"},
+        {IDC_THURSDAY, "Thu"},
+        {IDC_FRIDAY, "Fri"},
+        {IDC_SATURDAY, "Sat"},
+        {IDC_SUNDAY, "Sun"},
+        {IDC_TIME_PICKER, "time picker"},
+        {IDC_TODAY, "Today"},
+        {IDC_INTERVAL_SLIDER, "slider"},
+        {IDC_INTERVAL_SPIN, "spin"},
+        {IDC_INTERVAL_EDIT, "interval"},
+        {IDC_TEST, "Test"},
+        {IDC_LAUNCH, "Launch"},
+    };
+    for (const auto& control : controls)
+        EXPECT_EQ(ControlEnabled(dialog, control.id), enabled) << control.name;
+    for (int id : {IDC_APPLY_RESET, IDC_LOG, IDC_HELP_BUTTON, IDC_CLOSE})
+        EXPECT_TRUE(ControlEnabled(dialog, id)) << "control " << id << " is never greyed";
+}
+
+bool TimerRunning(const CDialog& dialog, UINT_PTR id) { return KillTimer(dialog.GetSafeHwnd(), id) != FALSE; }
 
 }  // namespace uitest

@@ -33,4 +33,11 @@ LRESULT SendTo(const CDialog& dialog, int id, UINT message, WPARAM wParam = 0, L
 void SetPicker(const CDialog& dialog, int id, platform::Moment moment);
 SYSTEMTIME PickerValue(const CDialog& dialog, int id);
 
+// What a running countdown greys and a stop enables again; the date picker
+// follows the mode as well, so it is checked on its own.
+void ExpectSettingsEnabled(const CDialog& dialog, bool enabled);
+// Whether the dialog's timer `id` was still set; asking ends it, so ask only
+// where none may be left.
+bool TimerRunning(const CDialog& dialog, UINT_PTR id);
+
 }  // namespace uitest

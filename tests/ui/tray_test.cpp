@@ -97,18 +97,21 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
         bool shownBefore;
         std::vector<UINT> messages;
         bool shownAfter;
+        bool closeButtonFirst = false;
     } cases[] = {
         {"press while shown", true, {down}, false},
         {"press while hidden", false, {down}, true},
         {"double click while shown", true, {down, up, WM_LBUTTONDBLCLK, up}, true},
         {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, false},
         {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
+        {"press after the Close button hid it", true, {down}, true, true},
     };
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
             SetShown(dialog, c.shownBefore);
+            if (c.closeButtonFirst) harness::Click(dialog.GetSafeHwnd(), IDC_CLOSE);
             for (UINT message : c.messages) Notify(dialog, message);
             EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
             EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
@@ -125,10 +128,11 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         UINT choice;
         UINT opens;  // the dialog template opened, or 0
         bool shownAfter;
+        bool shownBefore = false;
     } cases[] = {
         {"dismissed", 0, 0, false},          {"Show", 1028, 0, true},
         {"Log", 1031, IDD_LOG, false},       {"About", 1027, IDD_ABOUT, false},
-        {"Manual", 1030, IDD_MANUAL, false},
+        {"Manual", 1030, IDD_MANUAL, false}, {"Show while shown", 1028, 0, true, true},
     };
     const std::vector<std::pair<UINT, std::string>> items = {
         {1028, "Show"}, {1031, "Log"}, {1027, "About"}, {1030, "Manual"}, {1026, "Exit"}};
@@ -142,7 +146,7 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         }
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            SetShown(dialog, false);
+            SetShown(dialog, c.shownBefore);
             menuChoice = c.choice;
             opened = 0;
             Notify(dialog, WM_RBUTTONDOWN);
@@ -163,6 +167,31 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
     EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "a menu choice saved the settings";
+}
+
+// While a window of ours is open over the launcher, the icon only brings it
+// forward: no menu, no toggle, no second viewer stacked on the first.
+TEST_F(TrayTest, IconWaitsWhileTheLogViewerIsOpen) {
+    LauncherDialog dialog;
+    int viewers = 0;
+    RunModal(dialog, [&](CDialog& shown) {
+        if (&shown == &dialog) {
+            dialog.ShowLogDialog();
+            EXPECT_TRUE(IsWindowEnabled(dialog.GetSafeHwnd())) << "still disabled after the viewer closed";
+            dialog.EndDialog(IDCANCEL);
+            return;
+        }
+        ++viewers;
+        EXPECT_FALSE(IsWindowEnabled(dialog.GetSafeHwnd())) << "the viewer is not modal to the launcher";
+        menuChoice = 1031;  // "Log", were the menu to open
+        for (UINT click : {WM_RBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) Notify(dialog, click);
+        harness::PumpMessages();
+        EXPECT_TRUE(menuItems.empty()) << "the menu opened over the viewer";
+        EXPECT_TRUE(dialog.IsWindowVisible()) << "the click toggled the window";
+        EXPECT_EQ(GetForegroundWindow(), shown.GetSafeHwnd()) << "the viewer did not come forward";
+        shown.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(viewers, 1);
 }
 
 }  // namespace
