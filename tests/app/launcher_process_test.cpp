@@ -2,6 +2,7 @@
 // as its own process with a home directory of its own, finds its window,
 // reads its controls, closes it and checks the files it leaves behind.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
 #include "support/core_support.h"
 
 namespace {
@@ -124,6 +126,24 @@ private:
     PROCESS_INFORMATION process = {};
     bool started = false;
 };
+
+std::string ClassName(HWND window) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// A click as the control's parent sees it.
+void PostClick(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+HWND KeyboardFocus(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
 
 const std::string TimeStamp = R"(\d\d:\d\d:\d\d - \d\d\.\d\d\.\d{4})";
 
@@ -288,6 +308,72 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     const std::vector<std::string> lines = SavedConfiguration();
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[16], "1") << "iconized, set by Exit after the click had cleared it";
+}
+
+// A keyboard and mouse user's round: the spin arrow moves the interval at
+// once; Browse, then Cancel, keeps the path, and the icon waits while the file
+// dialog is open; after Launch the keyboard still reaches the dialog, and
+// Escape asks before it aborts the countdown.
+TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsALaunch) {
+    testsupport::ConfigValues config;
+    config.programPath = LauncherPath();
+    config.launchTime = static_cast<platform::Moment>(time(nullptr)) + 86400;
+    testsupport::WriteFileBytes(HomeFile("orvix_launcher.cfg"), testsupport::ConfigFileText(config));
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
+
+    HWND spin = GetDlgItem(window, IDC_INTERVAL_SPIN);
+    RECT area = {};
+    GetClientRect(spin, &area);
+    PostMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(area.right / 2, area.bottom / 4));
+    PostMessageA(spin, WM_LBUTTONUP, 0, MAKELPARAM(area.right / 2, area.bottom / 4));
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, IDC_INTERVAL_EDIT) == "11"; }, StartTimeoutMs))
+        << "the first up arrow showed " << ControlText(window, IDC_INTERVAL_EDIT);
+    EXPECT_EQ(SendMessageA(GetDlgItem(window, IDC_INTERVAL_SLIDER), TBM_GETPOS, 0, 0), 11);
+
+    PostClick(window, IDC_BROWSE);
+    HWND fileDialog = launcher->WaitForWindow([](HWND found) {
+        return ClassName(found) == "#32770" && IsWindowVisible(found) && WindowText(found) == "Open";
+    });
+    ASSERT_NE(fileDialog, nullptr) << "no file dialog";
+    // A menu tracked by the icon's handler would hold this call until it timed out.
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN, SMTO_NORMAL, 5000, &ignored),
+              0)
+        << "the icon opened its menu over the file dialog";
+    PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(
+        WaitUntil([&] { return ControlText(window, StatusId) == "Stopped" && IsWindowEnabled(window); },
+                  StartTimeoutMs));
+    EXPECT_EQ(ControlText(window, IDC_PROGRAM_PATH), LauncherPath()) << "Cancel changed the path";
+
+    PostClick(window, IDC_LAUNCH);
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Running"; }, StartTimeoutMs));
+    EXPECT_EQ(KeyboardFocus(window), GetDlgItem(window, IDC_APPLY_RESET)) << "the keyboard lost the dialog";
+
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageA(KeyboardFocus(window), WM_KEYDOWN, VK_ESCAPE, 0);
+        HWND question = launcher->WaitForWindow([](HWND found) {
+            return IsWindowVisible(found) &&
+                   ControlText(found, MessageBoxTextId) == "Exit the program and abort launch?";
+        });
+        ASSERT_NE(question, nullptr) << "Escape ended a running countdown without asking";
+        PostMessageA(question, WM_COMMAND, answer, 0);
+        if (answer == IDNO) {
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }, StartTimeoutMs));
+            EXPECT_EQ(ControlText(window, StatusId), "Running") << "No stopped the countdown";
+            // Enter reaches Apply/Reset, the focused default button.
+            PostMessageA(KeyboardFocus(window), WM_KEYDOWN, VK_RETURN, 0);
+            EXPECT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Reset"; }, StartTimeoutMs));
+            PostClick(window, IDC_LAUNCH);
+            ASSERT_TRUE(
+                WaitUntil([&] { return ControlText(window, StatusId) == "Running"; }, StartTimeoutMs));
+        }
+    }
+    ASSERT_TRUE(launcher->WaitForExit()) << "Yes did not end the launcher";
+    const std::string log = testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt"));
+    EXPECT_EQ(log.find("Program File Loaded"), std::string::npos) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex(InfoRecordPattern("Program Exit")))) << log;
+    EXPECT_EQ(SavedConfiguration()[4], LauncherPath()) << "the path was not kept";
 }
 
 }  // namespace
