@@ -69,32 +69,11 @@ SYSTEMTIME PickerValue(const CDialog& dialog, int id) {
 }
 
 void ExpectSettingsEnabled(const CDialog& dialog, bool enabled) {
-    const struct {
-        int id;
-        const char* name;
-    } controls[] = {
-        {IDC_PROGRAM_PATH, "path"},
-        {IDC_BROWSE, "Browse"},
-        {IDC_WINDOWS_PROGRAM, "Windows radio"},
-        {IDC_SHELL_COMMAND, "shell radio"},
-        {IDC_AUTO_RESTART, "Auto-Restart"},
-        {IDC_MONDAY, "Mon"},
-        {IDC_TUESDAY, "Tue"},
-        {IDC_WEDNESDAY, "Wed"},
-        {IDC_THURSDAY, "Thu"},
-        {IDC_FRIDAY, "Fri"},
-        {IDC_SATURDAY, "Sat"},
-        {IDC_SUNDAY, "Sun"},
-        {IDC_TIME_PICKER, "time picker"},
-        {IDC_TODAY, "Today"},
-        {IDC_INTERVAL_SLIDER, "slider"},
-        {IDC_INTERVAL_SPIN, "spin"},
-        {IDC_INTERVAL_EDIT, "interval"},
-        {IDC_TEST, "Test"},
-        {IDC_LAUNCH, "Launch"},
-    };
-    for (const auto& control : controls)
-        EXPECT_EQ(ControlEnabled(dialog, control.id), enabled) << control.name;
+    for (int id :
+         {IDC_PROGRAM_PATH, IDC_BROWSE, IDC_WINDOWS_PROGRAM, IDC_SHELL_COMMAND, IDC_AUTO_RESTART, IDC_MONDAY,
+          IDC_TUESDAY, IDC_WEDNESDAY, IDC_THURSDAY, IDC_FRIDAY, IDC_SATURDAY, IDC_SUNDAY, IDC_TIME_PICKER,
+          IDC_TODAY, IDC_INTERVAL_SLIDER, IDC_INTERVAL_SPIN, IDC_INTERVAL_EDIT, IDC_TEST, IDC_LAUNCH})
+        EXPECT_EQ(ControlEnabled(dialog, id), enabled) << "control " << id;
     for (int id : {IDC_APPLY_RESET, IDC_LOG, IDC_HELP_BUTTON, IDC_CLOSE})
         EXPECT_TRUE(ControlEnabled(dialog, id)) << "control " << id << " is never greyed";
 }
