@@ -1,4 +1,5 @@
-# 32-bit Windows through Debian's mingw-w64; the tests run under Wine.
+# 32-bit Windows through Debian's mingw-w64, for 32-bit Windows; the tests run
+# on this build under Wine where the machine executes 32-bit code.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

@@ -1,6 +1,6 @@
-# 64-bit Windows through Debian's mingw-w64. The shipped launcher is the
-# 32-bit build; this one exists so that the Windows tests can run under 64-bit
-# Wine on machines that cannot execute 32-bit code.
+# 64-bit Windows through Debian's mingw-w64: the launcher that 64-bit Windows
+# runs natively. On machines that cannot execute 32-bit code the Windows tests
+# run on this build, under 64-bit Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

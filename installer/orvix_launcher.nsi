@@ -2,9 +2,11 @@
 ; administrator rights, into the user's local programs folder.
 ;
 ; Built with makensis and these defines (installer/CMakeLists.txt sets them):
-;   TARGET   x86-unicode for the shipped 32-bit program, amd64-unicode for
-;            the 64-bit test build
-;   EXE      the OrvixLauncher.exe to install
+;   TARGET   x86-unicode for the shipped installer, which runs on every
+;            Windows; amd64-unicode for the 64-bit test build's, which lets
+;            the installer test run where 32-bit code cannot
+;   EXE_X86  the 32-bit OrvixLauncher.exe
+;   EXE_X64  the 64-bit OrvixLauncher.exe
 ;   DOCS     the folder holding README.txt and LICENSE.txt
 ;   OUTFILE  the installer to write
 
@@ -14,7 +16,8 @@
   !endif
 !macroend
 !insertmacro RequireDefine TARGET
-!insertmacro RequireDefine EXE
+!insertmacro RequireDefine EXE_X86
+!insertmacro RequireDefine EXE_X64
 !insertmacro RequireDefine DOCS
 !insertmacro RequireDefine OUTFILE
 
@@ -50,6 +53,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 ${MAKER}"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
+!include "x64.nsh"
 
 !define MUI_ICON "${__FILEDIR__}\..\res\orvix_launcher.ico"
 !define MUI_UNICON "${__FILEDIR__}\..\res\orvix_launcher.ico"
@@ -98,7 +102,14 @@ Section "${PRODUCT}" SectionProgram
   Delete "$SMSTARTUP\${SHORTCUT}"
   ; Also the shortcuts' start-in folder.
   SetOutPath "$INSTDIR"
-  File "/oname=${PROGRAM_EXE}" "${EXE}"
+  ; The native program: a 32-bit one on 64-bit Windows would see System32
+  ; through the file-system redirector and fail to start some programs there.
+  ; Both have the same name, so installing over either replaces it in place.
+  ${If} ${RunningX64}
+    File "/oname=${PROGRAM_EXE}" "${EXE_X64}"
+  ${Else}
+    File "/oname=${PROGRAM_EXE}" "${EXE_X86}"
+  ${EndIf}
   File "${DOCS}\README.txt"
   File "${DOCS}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"

@@ -23,19 +23,20 @@ missing_packages() {
     command -v makensis >/dev/null || echo nsis
     command -v zip >/dev/null || echo zip
     [ -f /usr/share/wine/fonts/marlett.ttf ] || echo fonts-wine
+    # Both builds ship, and the 64-bit one is checked in a 64-bit prefix.
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64
+    runs_64bit_wine && { [ -x /usr/lib/wine/wine64 ] || echo wine64; }
+    return 0
 }
+
+# Debian's wine64 loader is an amd64 program.
+runs_64bit_wine() { [ "$(dpkg --print-architecture)" = amd64 ]; }
 
 # The static checks that scripts/analyse runs.
 missing_analysis_packages() {
     command -v cppcheck >/dev/null || echo cppcheck
     command -v run-clang-tidy >/dev/null || echo clang-tidy
     command -v clang-format >/dev/null || echo clang-format
-}
-
-# What a machine without 32-bit execution also needs for the 64-bit test build.
-missing_64bit_packages() {
-    command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64
-    [ -x /usr/lib/wine/wine64 ] || echo wine64
 }
 
 # install_packages NAME... (nothing when the list is empty)
@@ -52,15 +53,15 @@ install_missing() {
     # shellcheck disable=SC2046
     install_packages $(missing_packages)
     select_windows_build
-    # shellcheck disable=SC2046
-    [ "$WINDOWS_PRESET" = windows ] || install_packages $(missing_64bit_packages)
 }
 
-# The launcher ships as a 32-bit program, and its Windows tests run on that
-# build. Some virtual machines cannot execute 32-bit code at all (the kernel
-# refuses it, and emulating it makes every Wine start take about a minute);
-# there the same tests run on a 64-bit build under 64-bit Wine, while the
-# 32-bit build is still compiled. ORVIX_WINDOWS_PRESET=windows64 forces that.
+# The launcher ships as a 32-bit and a 64-bit program; the Windows tests run
+# on the 32-bit build, in a 32-bit prefix, and the checks that need the
+# 64-bit one run in a 64-bit prefix of their own. Some virtual machines cannot
+# execute 32-bit code at all (the kernel refuses it, and emulating it makes
+# every Wine start take about a minute); there every test runs on the 64-bit
+# build under 64-bit Wine, while the 32-bit build is still compiled.
+# ORVIX_WINDOWS_PRESET=windows64 forces that.
 runs_32bit_code() {
     [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
 }
