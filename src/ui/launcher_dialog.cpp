@@ -689,7 +689,11 @@ void LauncherDialog::OnBrowse() {
     CFileDialog fileDialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
     SetStatus("Updating");
     // Cancel is no failure: it leaves an empty path, which the user sees.
-    fileDialog.DoModal();
+    if (fileDialog.DoModal() == -1) {
+        // No file dialog could be shown, and the user was told why: nothing changes.
+        SetStatus("Stopped");
+        return;
+    }
     ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
     const std::string path = fileDialog.GetPathName();
     settings.SetProgramPath(path.c_str());
