@@ -11,8 +11,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     DWORD length = GetModuleFileNameA(self, &path[0], static_cast<DWORD>(path.size()));
     if (length == 0 || length >= path.size()) return TRUE;
     path.resize(length);
-    HANDLE marker = CreateFileA((path + ".loaded").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE marker = CreateFileA((path + ".loaded").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (marker == INVALID_HANDLE_VALUE) return TRUE;
     DWORD written = 0;
     WriteFile(marker, "loaded\r\n", 8, &written, nullptr);
