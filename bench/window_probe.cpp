@@ -10,6 +10,8 @@
 //       prints the window's place on the screen as WxH+X+Y
 //   window_probe post <caption> <message> <wParam> <lParam> <seconds> [desktop]
 //       posts the message (numbers, decimal or 0x hex) to the window
+//   window_probe centre id:<N> <seconds> [desktop]
+//       prints the place on the screen of the middle of control N as X Y
 //   window_probe menu <seconds> [desktop]
 //       prints the place of the open popup menu as WxH+X+Y, once it is shown
 //   window_probe escape-menu <seconds> [desktop]
@@ -161,6 +163,16 @@ int Start(const char* home, const char* exe) {
     return 0;
 }
 
+// The middle of the control that "id:N" names, for the pointer to rest on.
+int PrintControlCentre(HWND window, const std::string& caption) {
+    if (caption.rfind(ControlPrefix, 0) != 0) return 2;
+    HWND control = GetDlgItem(window, std::atoi(caption.c_str() + std::strlen(ControlPrefix)));
+    RECT rect;
+    if (!control || !GetWindowRect(control, &rect)) return 1;
+    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return 0;
+}
+
 int MoveCursor(const char* x, const char* y, const char* desktop) {
     unsigned long left = 0;
     unsigned long top = 0;
@@ -194,6 +206,7 @@ int OnWindow(const std::string& mode, const std::string& caption, const char* se
     if (mode == "wait") return 0;
     if (mode == "close") return CloseAndWait(window, timeoutMs) ? 0 : 1;
     if (mode == "rect") return PrintRect(window);
+    if (mode == "centre") return PrintControlCentre(window, caption);
     if (mode == "escape-menu") return PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
     return 2;
 }

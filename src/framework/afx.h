@@ -93,7 +93,10 @@ public:
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
                 DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const char* filter = nullptr,
                 CWnd* parent = nullptr);
-    INT_PTR DoModal();  // IDOK or IDCANCEL
+    // IDOK or IDCANCEL; -1, after a message box that says why, when no file
+    // dialog could be shown (its library or function missing, or it failed).
+    // The path is then left as it was.
+    INT_PTR DoModal();
     std::string GetPathName() const { return pathName; }
 
 private:
@@ -146,6 +149,9 @@ void SetMessageBoxHandler(MessageBoxHandler handler);
 // Answers every CFileDialog::DoModal: fills the path and returns IDOK or IDCANCEL.
 using FileDialogHandler = std::function<INT_PTR(std::string& pathName)>;
 void SetFileDialogHandler(FileDialogHandler handler);
+// Loads the real file dialog from this library in place of comdlg32.dll, so
+// that a test can make it missing; an empty name restores comdlg32.dll.
+void SetFileDialogLibrary(const std::string& name);
 // Sees every AfxShellOpen instead of the shell.
 using ShellOpenHandler = std::function<void(HWND owner, const std::string& verb, const std::string& file)>;
 void SetShellOpenHandler(ShellOpenHandler handler);

@@ -75,7 +75,8 @@ BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
 // the child does not outlive it.
 class LauncherProcess {
 public:
-    LauncherProcess(const std::string& home, const std::string& startDirectory, WORD showCommand) {
+    LauncherProcess(const std::string& home, const std::string& startDirectory, WORD showCommand,
+                    const std::string& exe = LauncherPath()) {
         // The child inherits this process's environment; the old value comes back after.
         testsupport::ScopedEnv profile("USERPROFILE");
         testsupport::SetEnv("USERPROFILE", home);
@@ -83,7 +84,7 @@ public:
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = showCommand;
-        std::string commandLine = "\"" + LauncherPath() + "\"";
+        std::string commandLine = "\"" + exe + "\"";
         started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                  startDirectory.c_str(), &startup, &process) != FALSE;
     }
@@ -191,9 +192,9 @@ protected:
         return testsupport::CrLfLines(testsupport::ReadFileBytes(HomeFile("orvix_launcher.cfg")));
     }
 
-    // Starts the launcher with `showCommand` and waits for its window.
-    void Start(WORD showCommand) {
-        launcher.emplace(home, start, showCommand);
+    // Starts the launcher (or a copy of it) with `showCommand` and waits for its window.
+    void Start(WORD showCommand, const std::string& exe = LauncherPath()) {
+        launcher.emplace(home, start, showCommand, exe);
         ASSERT_TRUE(launcher->Started()) << "CreateProcess failed: " << GetLastError();
         window = launcher->WaitForLauncherWindow();
         ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
@@ -374,6 +375,68 @@ TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsAL
     EXPECT_EQ(log.find("Program File Loaded"), std::string::npos) << log;
     EXPECT_TRUE(std::regex_search(log, std::regex(InfoRecordPattern("Program Exit")))) << log;
     EXPECT_EQ(SavedConfiguration()[4], LauncherPath()) << "the path was not kept";
+}
+
+// While it lives, Wine prefers a comdlg32.dll found on the search path to its
+// own for the launcher, as Windows does for a library it does not know.
+class PreferPlantedFileDialogLibrary {
+public:
+    PreferPlantedFileDialogLibrary() {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        const char order[] = "native,builtin";
+        RegSetValueExA(key, "comdlg32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    }
+    ~PreferPlantedFileDialogLibrary() {
+        if (key == nullptr) return;
+        RegDeleteValueA(key, "comdlg32");
+        RegCloseKey(key);
+    }
+    PreferPlantedFileDialogLibrary(const PreferPlantedFileDialogLibrary&) = delete;
+    PreferPlantedFileDialogLibrary& operator=(const PreferPlantedFileDialogLibrary&) = delete;
+
+    bool Set() const { return key != nullptr; }
+
+private:
+    static constexpr const char* Key = "Software\\Wine\\AppDefaults\\OrvixLauncher.exe\\DllOverrides";
+    HKEY key = nullptr;
+};
+
+// A launcher started from a downloads folder, with a library named like the
+// file dialog's planted beside it and in its working directory: Browse must
+// still show the system's file dialog and never load the planted copy.
+TEST_F(LauncherProcessTest, BrowseIgnoresAFileDialogLibraryPlantedBesideIt) {
+    const std::string planted = testsupport::ExecutableDirectory() + "\\planted_library.dll";
+    const std::string downloads = root.File("downloads");
+    testsupport::MakeDirectory(downloads);
+    const std::string exe = downloads + "\\OrvixLauncher.exe";
+    ASSERT_TRUE(CopyFileA(LauncherPath().c_str(), exe.c_str(), FALSE));
+    const std::vector<std::string> plantedCopies = {downloads + "\\comdlg32.dll", start + "\\comdlg32.dll"};
+    for (const std::string& copy : plantedCopies)
+        ASSERT_TRUE(CopyFileA(planted.c_str(), copy.c_str(), FALSE));
+
+    // The copies do leave a mark when loaded.
+    const std::string probe = root.File("probe.dll");
+    ASSERT_TRUE(CopyFileA(planted.c_str(), probe.c_str(), FALSE));
+    HMODULE probeModule = LoadLibraryA(probe.c_str());
+    ASSERT_NE(probeModule, nullptr);
+    FreeLibrary(probeModule);
+    ASSERT_TRUE(testsupport::FileExists(probe + ".loaded"));
+
+    PreferPlantedFileDialogLibrary preferPlanted;
+    ASSERT_TRUE(preferPlanted.Set());
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL, exe));
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
+    HWND fileDialog = launcher->WaitForWindow(
+        [](HWND found) { return WindowText(found) == "Open" && IsWindowVisible(found) != FALSE; });
+    ASSERT_NE(fileDialog, nullptr) << "Browse showed no file dialog";
+    PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Stopped"; }, StartTimeoutMs));
+    ASSERT_NO_FATAL_FAILURE(Close());
+
+    for (const std::string& copy : plantedCopies)
+        EXPECT_FALSE(testsupport::FileExists(copy + ".loaded")) << "loaded " << copy;
 }
 
 }  // namespace

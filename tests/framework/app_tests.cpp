@@ -60,6 +60,30 @@ TEST(FileDialog, ChosenPathIsKeptAndCancelLeavesNoPath) {
     EXPECT_EQ(harness::FileDialogCount(), 2);
 }
 
+TEST(FileDialog, MissingLibraryOrFunctionIsToldAndLeavesThePath) {
+    struct Case {
+        const char* library;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"orvix_no_such_library.dll",
+         "orvix_no_such_library.dll could not be loaded from the system folder."},
+        {"version.dll", "version.dll has no GetOpenFileNameA."},
+    };
+    for (const Case& c : cases) {
+        harness::RealFileDialog realDialog(c.library);
+        CFileDialog open(TRUE, nullptr, "C:\\tools\\kept.exe", OFN_HIDEREADONLY);
+        const size_t boxesBefore = harness::MessageBoxes().size();
+        EXPECT_EQ(open.DoModal(), -1) << c.library;
+        EXPECT_EQ(open.GetPathName(), "C:\\tools\\kept.exe") << c.library;
+        ASSERT_EQ(harness::MessageBoxes().size(), boxesBefore + 1) << c.library;
+        const harness::MessageBoxRecord& box = harness::MessageBoxes().back();
+        EXPECT_NE(box.text.find(c.why), std::string::npos) << box.text;
+        EXPECT_EQ(box.type & MB_ICONMASK, static_cast<UINT>(MB_ICONHAND)) << c.library;
+    }
+    EXPECT_EQ(harness::FileDialogCount(), 0) << "the scripted dialog was asked instead";
+}
+
 TEST(Shell, OpenGoesToTheShellWithTheOpenVerb) {
     HWND owner = GetDesktopWindow();
     AfxShellOpen(owner, "https://orvix.example/");

@@ -140,6 +140,16 @@ void AnswerFileDialog(INT_PTR result, const std::string& path) {
 
 int FileDialogCount() { return fileDialogCount; }
 
+RealFileDialog::RealFileDialog(const std::string& library) {
+    afxtest::SetFileDialogHandler(nullptr);
+    afxtest::SetFileDialogLibrary(library);
+}
+
+RealFileDialog::~RealFileDialog() {
+    afxtest::SetFileDialogLibrary("");
+    afxtest::SetFileDialogHandler(AnswerFileDialogRequest);
+}
+
 const std::vector<ShellOpenRecord>& ShellOpens() { return shellOpens; }
 
 CWinApp& TestApp() { return testApp; }

@@ -30,6 +30,15 @@ void AnswerMessageBoxes(const std::vector<int>& answers);
 // file dialog is cancelled.
 void AnswerFileDialog(INT_PTR result, const std::string& path);
 int FileDialogCount();
+// While it lives, file dialogs are the real one, loaded from `library`, with
+// no scripted answer.
+class RealFileDialog {
+public:
+    explicit RealFileDialog(const std::string& library);
+    ~RealFileDialog();
+    RealFileDialog(const RealFileDialog&) = delete;
+    RealFileDialog& operator=(const RealFileDialog&) = delete;
+};
 
 struct ShellOpenRecord {
     HWND owner;

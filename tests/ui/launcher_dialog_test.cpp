@@ -201,4 +201,19 @@ TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
     });
 }
 
+TEST_F(LauncherDialogTest, BrowseWithoutTheFileDialogLibraryTellsAndKeepsThePath) {
+    LauncherDialog dialog;
+    harness::RealFileDialog missing("orvix_no_such_library.dll");
+    RunModal(dialog, [&](CDialog&) {
+        uitest::SetControlText(dialog, IDC_PROGRAM_PATH, "C:\\tools\\kept.exe");
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
+        ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+        EXPECT_NE(harness::MessageBoxes()[0].text.find("file dialog cannot be opened"), std::string::npos);
+        EXPECT_EQ(ControlText(dialog, IDC_PROGRAM_PATH), "C:\\tools\\kept.exe");
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), "Stopped");
+        EXPECT_EQ(LogCount("Program File Loaded"), 0);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
 }  // namespace
