@@ -120,12 +120,7 @@ TEST_F(CommandsTest, EachButtonActsOnItsOwnSettingOrWindow) {
     harness::AnswerFileDialog(IDCANCEL, "");
     LauncherDialog dialog;
     UINT opened = 0;
-    RunModal(dialog, [&](CDialog& shown) {
-        if (&shown != &dialog) {
-            opened = shown.GetTemplateId();
-            shown.EndDialog(IDCANCEL);
-            return;
-        }
+    uitest::RunNotingWhatItOpens(dialog, opened, [&] {
         SetPicker(dialog, IDC_DATE_PICKER, StartTime + 86400 * 30);
         for (const auto& p : presses) {
             SCOPED_TRACE(p.name);

@@ -88,12 +88,7 @@ TEST_F(LauncherDialogTest, CloseAndMinimiseHideTheWindowAndSaveIconized) {
 TEST_F(LauncherDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
     LauncherDialog dialog;
     UINT opened = 0;
-    RunModal(dialog, [&](CDialog& shown) {
-        if (&shown != &dialog) {
-            opened = shown.GetTemplateId();
-            shown.EndDialog(IDOK);
-            return;
-        }
+    uitest::RunNotingWhatItOpens(dialog, opened, [&] {
         dialog.PostMessage(WM_SYSCOMMAND, IDM_ABOUT_LAUNCHER);
         EXPECT_TRUE(harness::PumpUntil([&] { return opened != 0; }));
         dialog.EndDialog(IDCANCEL);

@@ -68,6 +68,17 @@ SYSTEMTIME PickerValue(const CDialog& dialog, int id) {
     return time;
 }
 
+void RunNotingWhatItOpens(CDialog& launcher, UINT& opened, const std::function<void()>& drive) {
+    harness::RunModal(launcher, [&](CDialog& shown) {
+        if (&shown != &launcher) {
+            opened = shown.GetTemplateId();
+            shown.EndDialog(IDCANCEL);
+            return;
+        }
+        drive();
+    });
+}
+
 void ExpectSettingsEnabled(const CDialog& dialog, bool enabled) {
     for (int id :
          {IDC_PROGRAM_PATH, IDC_BROWSE, IDC_WINDOWS_PROGRAM, IDC_SHELL_COMMAND, IDC_AUTO_RESTART, IDC_MONDAY,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ bool ControlEnabled(const CDialog& dialog, int id);
 LRESULT SendTo(const CDialog& dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 void SetPicker(const CDialog& dialog, int id, platform::Moment moment);
 SYSTEMTIME PickerValue(const CDialog& dialog, int id);
+
+// Runs the launcher modally under `drive`, which must end it. Every window it
+// opens meanwhile is closed at once, its template noted in `opened`.
+void RunNotingWhatItOpens(CDialog& launcher, UINT& opened, const std::function<void()>& drive);
 
 // What a running countdown greys and a stop enables again; the date picker
 // follows the mode as well, so it is checked on its own.
