@@ -72,12 +72,14 @@ private:
     HMODULE module;
 };
 
-// Loaded at the first call, and tried again at the next one if it failed.
+// Loaded at the first DoModal and kept for the rest of the run.
+std::unique_ptr<SystemLibrary> dialogLibrary;
+
+// A library that failed to load is tried again at the next call.
 const SystemLibrary& DialogLibrary() {
-    static std::unique_ptr<SystemLibrary> library;
-    if (!library || !library->Loaded() || library->Name() != dialogLibraryName)
-        library = std::make_unique<SystemLibrary>(dialogLibraryName);
-    return *library;
+    if (!dialogLibrary || !dialogLibrary->Loaded())
+        dialogLibrary = std::make_unique<SystemLibrary>(dialogLibraryName);
+    return *dialogLibrary;
 }
 
 // Says why no file dialog shows; the caller then leaves everything as it was.
@@ -156,5 +158,6 @@ namespace afxtest {
 void SetFileDialogHandler(FileDialogHandler handler) { fileDialogHandler = std::move(handler); }
 void SetFileDialogLibrary(const std::string& name) {
     dialogLibraryName = name.empty() ? kDialogLibrary : name;
+    dialogLibrary.reset();
 }
 }  // namespace afxtest

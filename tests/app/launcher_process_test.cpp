@@ -18,8 +18,6 @@
 namespace {
 
 const char* const WindowCaption = " Orvix Launcher - Version 2.11";
-const int StatusId = 1030;
-const int CountdownId = 1032;
 const UINT TrayNotifyMessage = WM_USER + 1;
 // A message box shows its text in this control.
 const int MessageBoxTextId = 0xFFFF;
@@ -117,7 +115,7 @@ public:
     // The launcher's main window once its set-up has filled the controls, or null.
     HWND WaitForLauncherWindow() {
         return WaitForWindow([](HWND found) {
-            return WindowText(found) == WindowCaption && ControlText(found, StatusId) == "Stopped";
+            return WindowText(found) == WindowCaption && ControlText(found, IDC_STATUS) == "Stopped";
         });
     }
 
@@ -200,6 +198,14 @@ protected:
         ASSERT_NE(window, nullptr) << "no window captioned '" << WindowCaption << "'";
     }
 
+    // Presses Browse and waits for the system's Open dialog, or null.
+    HWND BrowseForFile() {
+        PostClick(window, IDC_BROWSE);
+        return launcher->WaitForWindow([](HWND found) {
+            return ClassName(found) == "#32770" && IsWindowVisible(found) && WindowText(found) == "Open";
+        });
+    }
+
     bool WaitUntilHidden() const {
         return WaitUntil([&] { return !IsWindowVisible(window); }, StartTimeoutMs);
     }
@@ -235,8 +241,8 @@ TEST_F(LauncherProcessTest, ShownStartLogsItsDirectoriesAndSavesOnClose) {
     EXPECT_FALSE(testsupport::FileExists(start + "\\orvix_launcher_log.txt"));
 
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(ControlText(window, StatusId), "Stopped");
-    EXPECT_EQ(ControlText(window, CountdownId), "00:00:00:00");
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Stopped");
+    EXPECT_EQ(ControlText(window, IDC_COUNTDOWN), "00:00:00:00");
 
     ASSERT_NO_FATAL_FAILURE(Close());
     const std::vector<std::string> lines = SavedConfiguration();
@@ -289,11 +295,8 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
         << "still hidden";
     PostMessageA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN);
-    HWND menu = launcher->WaitForWindow([](HWND found) {
-        char className[16] = "";
-        GetClassNameA(found, className, sizeof className);
-        return std::string(className) == "#32768" && IsWindowVisible(found);
-    });
+    HWND menu = launcher->WaitForWindow(
+        [](HWND found) { return ClassName(found) == "#32768" && IsWindowVisible(found); });
     ASSERT_NE(menu, nullptr) << "no tray menu";
     for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);  // to Exit
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
@@ -331,10 +334,7 @@ TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsAL
         << "the first up arrow showed " << ControlText(window, IDC_INTERVAL_EDIT);
     EXPECT_EQ(SendMessageA(GetDlgItem(window, IDC_INTERVAL_SLIDER), TBM_GETPOS, 0, 0), 11);
 
-    PostClick(window, IDC_BROWSE);
-    HWND fileDialog = launcher->WaitForWindow([](HWND found) {
-        return ClassName(found) == "#32770" && IsWindowVisible(found) && WindowText(found) == "Open";
-    });
+    HWND fileDialog = BrowseForFile();
     ASSERT_NE(fileDialog, nullptr) << "no file dialog";
     // A menu tracked by the icon's handler would hold this call until it timed out.
     DWORD_PTR ignored = 0;
@@ -343,12 +343,12 @@ TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsAL
         << "the icon opened its menu over the file dialog";
     PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(
-        WaitUntil([&] { return ControlText(window, StatusId) == "Stopped" && IsWindowEnabled(window); },
+        WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Stopped" && IsWindowEnabled(window); },
                   StartTimeoutMs));
     EXPECT_EQ(ControlText(window, IDC_PROGRAM_PATH), LauncherPath()) << "Cancel changed the path";
 
     PostClick(window, IDC_LAUNCH);
-    ASSERT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Running"; }, StartTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Running"; }, StartTimeoutMs));
     EXPECT_EQ(KeyboardFocus(window), GetDlgItem(window, IDC_APPLY_RESET)) << "the keyboard lost the dialog";
 
     for (int answer : {IDNO, IDYES}) {
@@ -361,13 +361,14 @@ TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsAL
         PostMessageA(question, WM_COMMAND, answer, 0);
         if (answer == IDNO) {
             EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }, StartTimeoutMs));
-            EXPECT_EQ(ControlText(window, StatusId), "Running") << "No stopped the countdown";
+            EXPECT_EQ(ControlText(window, IDC_STATUS), "Running") << "No stopped the countdown";
             // Enter reaches Apply/Reset, the focused default button.
             PostMessageA(KeyboardFocus(window), WM_KEYDOWN, VK_RETURN, 0);
-            EXPECT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Reset"; }, StartTimeoutMs));
+            EXPECT_TRUE(
+                WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Reset"; }, StartTimeoutMs));
             PostClick(window, IDC_LAUNCH);
             ASSERT_TRUE(
-                WaitUntil([&] { return ControlText(window, StatusId) == "Running"; }, StartTimeoutMs));
+                WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Running"; }, StartTimeoutMs));
         }
     }
     ASSERT_TRUE(launcher->WaitForExit()) << "Yes did not end the launcher";
@@ -427,12 +428,10 @@ TEST_F(LauncherProcessTest, BrowseIgnoresAFileDialogLibraryPlantedBesideIt) {
     PreferPlantedFileDialogLibrary preferPlanted;
     ASSERT_TRUE(preferPlanted.Set());
     ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL, exe));
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
-    HWND fileDialog = launcher->WaitForWindow(
-        [](HWND found) { return WindowText(found) == "Open" && IsWindowVisible(found) != FALSE; });
+    HWND fileDialog = BrowseForFile();
     ASSERT_NE(fileDialog, nullptr) << "Browse showed no file dialog";
     PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, StatusId) == "Stopped"; }, StartTimeoutMs));
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Stopped"; }, StartTimeoutMs));
     ASSERT_NO_FATAL_FAILURE(Close());
 
     for (const std::string& copy : plantedCopies)
