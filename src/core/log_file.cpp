@@ -28,7 +28,7 @@ std::string LogViewerPath() {
 }
 
 std::optional<std::string> ReadLogFile(const std::string& path) {
-    OwnedFile file(std::fopen(path.c_str(), "rb"));
+    OwnedFile file(platform::OpenFile(path, "rb"));
     if (!file) return std::nullopt;
     const std::optional<std::size_t> size = FileSize(file.get());
     if (!size) return std::nullopt;
@@ -54,4 +54,4 @@ std::string LogViewText(const std::string& bytes) {
     return text;
 }
 
-bool EmptyLogFile(const std::string& path) { return OwnedFile(std::fopen(path.c_str(), "wb")) != nullptr; }
+bool EmptyLogFile(const std::string& path) { return OwnedFile(platform::OpenFile(path, "wb")) != nullptr; }

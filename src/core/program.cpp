@@ -55,7 +55,7 @@ int DaysInMonth(int year, int monthIndex) {
 // Year, month and day as one number that sorts like the dates.
 long DateOrder(const std::tm& date) { return (date.tm_year * 16L + date.tm_mon) * 32L + date.tm_mday; }
 
-std::string ConfigFilePath() { return HomeDirectory + platform::PathSeparator + ConfigFileName; }
+std::string ConfigFilePath() { return HomeFilePath(ConfigFileName); }
 
 void ResolveDirectories() {
     const std::optional<std::string> workingDirectory = platform::CurrentDirectory();
@@ -66,8 +66,8 @@ void ResolveDirectories() {
     ProgramDirectory = *workingDirectory;
     HomeDirectory = UserHomeDirectory();
     if (HomeDirectory.empty()) HomeDirectory = ProgramDirectory;
-    LogMessage(Info, __FILE__, __LINE__, "Program Directory: " + ProgramDirectory);
-    LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + HomeDirectory);
+    LogMessage(Info, __FILE__, __LINE__, "Program Directory: " + platform::AnsiPath(ProgramDirectory));
+    LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + platform::AnsiPath(HomeDirectory));
 }
 
 // A number on a configuration line: atoi's reading, except that one beyond
@@ -99,12 +99,12 @@ bool WriteAll(std::FILE* file, const std::string& text) {
 // saving at once never write into, move or remove each other's.
 bool ReplaceFileContent(const std::string& path, const std::string& text) {
     const std::string temporaryPath = path + "." + std::to_string(platform::CurrentProcessId()) + ".tmp";
-    OwnedFile file(std::fopen(temporaryPath.c_str(), "wb"));
+    OwnedFile file(platform::OpenFile(temporaryPath, "wb"));
     if (!file) return false;
     const bool written = WriteAll(file.get(), text) && platform::FlushToDisk(file.get());
     const bool closed = std::fclose(file.release()) == 0;
     if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
-    static_cast<void>(std::remove(temporaryPath.c_str()));  // best effort: the save has failed already
+    static_cast<void>(platform::RemoveFile(temporaryPath));  // best effort: the save has failed already
     return false;
 }
 
@@ -113,6 +113,14 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
 std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROFILE").value_or(""); }
 
 const std::string& GetProgramDirectory() { return ProgramDirectory; }
+
+std::optional<std::string> FindHomeDirectory() {
+    std::string home = UserHomeDirectory();
+    if (!home.empty()) return home;
+    return platform::CurrentDirectory();
+}
+
+std::string HomeFilePath(const std::string& name) { return HomeDirectory + platform::PathSeparator + name; }
 
 std::optional<std::int64_t> LeadingInteger(const std::string& text) {
     // Far enough past 32 bits to tell a number that does not fit, and small
@@ -279,7 +287,7 @@ void Program::SaveConfiguration() const {
 
 void Program::LoadConfiguration() {
     const std::string path = ConfigFilePath();
-    OwnedFile file(std::fopen(path.c_str(), "rb"));
+    OwnedFile file(platform::OpenFile(path, "rb"));
     if (!file) {
         LogMessage(Fail, __FILE__, __LINE__, LoadFailedText);
         return;
@@ -305,5 +313,5 @@ void Program::LoadConfiguration() {
     windowsProgram = FlagLine(lines[15]);
     autoRestart = FlagLine(lines[16]);
     iconized = FlagLine(lines[17]);
-    LogMessage(Info, __FILE__, __LINE__, "Loaded Configuration File: " + path);
+    LogMessage(Info, __FILE__, __LINE__, "Loaded Configuration File: " + platform::AnsiPath(path));
 }

@@ -20,9 +20,19 @@ extern std::string ProgramDirectory;
 extern std::string HomeDirectory;
 extern const char* const ConfigFileName;
 
+// Directories and paths are UTF-8 text (see platform/os.h); log records
+// carry them through platform::AnsiPath.
+
 // The value of USERPROFILE, read afresh; empty when unset.
 std::string UserHomeDirectory();
 const std::string& GetProgramDirectory();
+// The home directory as a run resolves it (USERPROFILE, or the working
+// directory when that is unset or empty), found afresh; nothing when the
+// working directory cannot be read. Writes no record and changes nothing, so
+// it can be asked before the Program exists.
+std::optional<std::string> FindHomeDirectory();
+// The file `name` in HomeDirectory, where the configuration file lies.
+std::string HomeFilePath(const std::string& name);
 
 // The number at the start of `text` as atoi reads it: leading blanks, an
 // optional sign, then digits up to the first other character. Nothing when

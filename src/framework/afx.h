@@ -97,6 +97,9 @@ public:
     // dialog could be shown (its library or function missing, or it failed).
     // The path is then left as it was.
     INT_PTR DoModal();
+    // The chosen path as ANSI text: the path itself, or its short 8.3 form
+    // where the ANSI code page lacks a character of its name. Empty after
+    // Cancel, and after OK when the path has no such form.
     std::string GetPathName() const { return pathName; }
 
 private:
@@ -146,8 +149,9 @@ namespace afxtest {
 // Answers every AfxMessageBox; an empty function restores the real box.
 using MessageBoxHandler = std::function<int(const std::string& text, UINT type, const std::string& caption)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
-// Answers every CFileDialog::DoModal: fills the path and returns IDOK or IDCANCEL.
-using FileDialogHandler = std::function<INT_PTR(std::string& pathName)>;
+// Answers every CFileDialog::DoModal: fills the path, as the dialog hands it
+// back in UTF-16, and returns IDOK or IDCANCEL.
+using FileDialogHandler = std::function<INT_PTR(std::wstring& pathName)>;
 void SetFileDialogHandler(FileDialogHandler handler);
 // Loads the real file dialog from this library in place of comdlg32.dll, so
 // that a test can make it missing; an empty name restores comdlg32.dll.

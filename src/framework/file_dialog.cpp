@@ -1,12 +1,16 @@
 // CFileDialog over the common file dialog. Its library is loaded at the first
 // DoModal, from the system folder only: the first window does not need it, and
-// under it hang the printing libraries.
+// under it hang the printing libraries. The dialog runs in UTF-16, so that a
+// file in a folder named in any script can be chosen; the chosen path is
+// handed on as ANSI text, in its short form where ANSI cannot hold its name.
 #include "framework/afx.h"
 
 #include <commdlg.h>
 
+#include <climits>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,17 +23,56 @@ std::string dialogLibraryName = kDialogLibrary;
 // Room for the longest path the file dialog can hand back.
 constexpr size_t kPathBufferSize = 32768;
 
-using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEA);
+using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
 using ExtendedErrorFunction = DWORD(WINAPI*)();
 
+// ANSI text as UTF-16; empty when it cannot be converted.
+std::wstring Widened(const std::string& text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// UTF-16 text as ANSI text, when the ANSI code page holds every character of
+// it: converted back, it is the same text again.
+std::optional<std::string> ExactlyInAnsi(const std::wstring& text) {
+    if (text.empty() || text.size() > INT_MAX) return std::nullopt;
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::nullopt;
+    std::string ansi(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), length, nullptr, nullptr);
+    if (Widened(ansi) != text) return std::nullopt;
+    return ansi;
+}
+
+// The path as ANSI text that names the same file: the path itself, or else
+// its short 8.3 form. Nothing when neither holds in ANSI (the file is gone,
+// or the volume keeps no short names).
+std::optional<std::string> AnsiFormOf(const std::wstring& path) {
+    if (std::optional<std::string> ansi = ExactlyInAnsi(path)) return ansi;
+    const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring shortPath(size, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), size);
+    if (length == 0 || length >= size) return std::nullopt;
+    shortPath.resize(length);
+    return ExactlyInAnsi(shortPath);
+}
+
 // "Programs|*.exe|All files|*.*||" -> the double-NUL list the dialog reads.
-std::vector<char> FilterList(const std::string& filter) {
-    std::vector<char> list(filter.begin(), filter.end());
-    for (char& c : list) {
-        if (c == '|') c = '\0';
+std::vector<wchar_t> FilterList(const std::string& filter) {
+    const std::wstring wide = Widened(filter);
+    std::vector<wchar_t> list(wide.begin(), wide.end());
+    for (wchar_t& c : list) {
+        if (c == L'|') c = L'\0';
     }
-    list.push_back('\0');
-    list.push_back('\0');
+    list.push_back(L'\0');
+    list.push_back(L'\0');
     return list;
 }
 
@@ -108,14 +151,14 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, cons
 
 INT_PTR CFileDialog::DoModal() {
     if (fileDialogHandler) {
-        std::string chosen = pathName;
+        std::wstring chosen = Widened(pathName);
         INT_PTR result = fileDialogHandler(chosen);
-        pathName = result == IDOK ? chosen : std::string();
+        pathName = result == IDOK ? AnsiFormOf(chosen).value_or("") : std::string();
         return result;
     }
 
     const SystemLibrary& library = DialogLibrary();
-    const char* const functionName = openFileDialog ? "GetOpenFileNameA" : "GetSaveFileNameA";
+    const char* const functionName = openFileDialog ? "GetOpenFileNameW" : "GetSaveFileNameW";
     auto showDialog = library.Find<FileDialogFunction>(functionName);
     if (showDialog == nullptr) {
         ReportUnavailable(library.Loaded() ? library.Name() + " has no " + functionName + "."
@@ -123,18 +166,19 @@ INT_PTR CFileDialog::DoModal() {
         return -1;
     }
 
-    std::vector<char> path(kPathBufferSize, '\0');
-    pathName.copy(path.data(), path.size() - 1);
-    std::vector<char> filterList = FilterList(filter);
+    std::vector<wchar_t> path(kPathBufferSize, L'\0');
+    Widened(pathName).copy(path.data(), path.size() - 1);
+    std::vector<wchar_t> filterList = FilterList(filter);
+    const std::wstring extension = Widened(defaultExtension);
     CWnd* owner = parent != nullptr ? parent : AfxGetMainWnd();
 
-    OPENFILENAMEA request = {};
+    OPENFILENAMEW request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = owner != nullptr ? owner->GetSafeHwnd() : nullptr;
     request.lpstrFilter = filter.empty() ? nullptr : filterList.data();
     request.lpstrFile = path.data();
     request.nMaxFile = static_cast<DWORD>(path.size());
-    request.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
+    request.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     // The dialog would otherwise move the process's working directory to
     // wherever the user browsed, and relative paths would follow it.
     request.Flags = flags | OFN_EXPLORER | OFN_NOCHANGEDIR;
@@ -150,7 +194,7 @@ INT_PTR CFileDialog::DoModal() {
         pathName.clear();
         return IDCANCEL;
     }
-    pathName = path.data();
+    pathName = AnsiFormOf(path.data()).value_or("");
     return IDOK;
 }
 

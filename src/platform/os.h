@@ -1,6 +1,11 @@
 // The one seam between the portable core and the operating system: the clock,
 // local-time conversions, processes, the command interpreter, the working
-// directory, the environment and file replacement.
+// directory, the environment and the files.
+//
+// Paths and environment values are kept as UTF-8 text on every system. On
+// Windows the file calls take them in UTF-16, so that a folder named in any
+// script (a Greek, Cyrillic or Devanagari user name) can be opened; the ANSI
+// calls would turn such names into '?' and fail.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +54,22 @@ std::optional<std::string> CurrentDirectory();
 
 // Nothing when the variable is not set.
 std::optional<std::string> EnvironmentVariable(const char* name);
+
+// Opens `path` as std::fopen opens a file with `mode`; null when it cannot.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// False when the file could not be removed.
+bool RemoveFile(const std::string& path);
+
+// `path` as the program's texts (log records, messages) carry it: on Windows
+// in the ANSI code page, a character the code page lacks shown as the
+// system's ANSI calls show it; elsewhere as it is.
+std::string AnsiPath(const std::string& path);
+
+#ifdef _WIN32
+// `path` in the UTF-16 form the Windows wide calls take.
+std::wstring WidePath(const std::string& path);
+#endif
 
 // Pushes a written file's data to the disk; false on failure.
 bool FlushToDisk(std::FILE* file);

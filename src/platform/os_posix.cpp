@@ -79,6 +79,19 @@ std::optional<std::string> CurrentDirectory() {
     return std::string(buffer.data());
 }
 
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+// The file names are the bytes the system keeps; the texts carry them alike.
+std::string AnsiPath(const std::string& path) { return path; }
+
 bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
 bool ReplaceFile(const std::string& source, const std::string& target) {

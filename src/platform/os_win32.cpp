@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <type_traits>
@@ -31,7 +32,34 @@ struct HandleCloser {
 };
 using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
+// Text in `codePage` as UTF-16; empty when it cannot be converted.
+std::wstring Widened(UINT codePage, const std::string& text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// UTF-16 text in `codePage`; a character the code page lacks becomes what the
+// system's ANSI calls make of it. Empty when it cannot be converted.
+std::string Narrowed(UINT codePage, const std::wstring& text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
 }  // namespace
+
+std::wstring WidePath(const std::string& path) { return Widened(CP_UTF8, path); }
+
+std::string AnsiPath(const std::string& path) { return Narrowed(CP_ACP, WidePath(path)); }
 
 bool StartProcess(char* commandLine) {
     STARTUPINFOA startupInfo{};
@@ -49,10 +77,34 @@ bool StartProcess(char* commandLine) {
 int RunCommandInterpreter(const char* commandLine) { return std::system(commandLine); }
 
 std::optional<std::string> CurrentDirectory() {
-    std::array<char, 260> buffer{};
-    if (_getcwd(buffer.data(), static_cast<int>(buffer.size())) == nullptr) return std::nullopt;
-    return std::string(buffer.data());
+    std::array<wchar_t, 260> buffer{};
+    if (_wgetcwd(buffer.data(), static_cast<int>(buffer.size())) == nullptr) return std::nullopt;
+    return Narrowed(CP_UTF8, buffer.data());
 }
+
+// The process's own environment, which every way of setting a variable
+// reaches (the C library's putenv as well as SetEnvironmentVariable).
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    const std::wstring wideName = Widened(CP_UTF8, name);
+    std::wstring value(MAX_PATH, L'\0');
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length =
+            GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        if (length < value.size()) {
+            value.resize(length);
+            return Narrowed(CP_UTF8, value);
+        }
+        value.resize(length);  // the size asked for, its NUL included
+    }
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return _wfopen(WidePath(path).c_str(), Widened(CP_UTF8, mode).c_str());
+}
+
+bool RemoveFile(const std::string& path) { return _wremove(WidePath(path).c_str()) == 0; }
 
 bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
@@ -63,7 +115,8 @@ bool ReplaceFile(const std::string& source, const std::string& target) {
     constexpr int Attempts = 20;
     constexpr DWORD PauseMs = 10;
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(WidePath(source).c_str(), WidePath(target).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD error = GetLastError();
         if (attempt == Attempts || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
@@ -87,7 +140,7 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 }  // namespace
 
 AppendFile::AppendFile(const std::string& path)
-    : handle(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), FILE_GENERIC_WRITE,
+    : handle(reinterpret_cast<std::intptr_t>(CreateFileW(WidePath(path).c_str(), FILE_GENERIC_WRITE,
                                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))) {}
 

@@ -29,6 +29,10 @@ const char* const BadProgramMessage = "Parameters for execution are invalid.\nCh
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
 const char* const ExitQuestion = "Exit the program and abort launch?";
+const char* const PathCannotBeStoredMessage =
+    "This path cannot be stored.\n\nThe name of the file or of one of its folders holds characters that "
+    "the settings file cannot keep, and Windows has no short name for it. Choose a file in a folder "
+    "whose name uses other characters.";
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
@@ -725,7 +729,10 @@ void LauncherDialog::OnDayBox(int id) {
 // settings change at once and reach the configuration file with its next save.
 
 void LauncherDialog::OnBrowse() {
-    CFileDialog fileDialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
+    // A chosen shortcut stays the shortcut, with its arguments and start-in
+    // folder, rather than becoming its target.
+    CFileDialog fileDialog(TRUE, nullptr, nullptr,
+                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NODEREFERENCELINKS, nullptr, nullptr);
     const std::string statusBefore = HwndGetText(statusBox);
     SetStatus("Updating");
     // Cancel keeps the path the user had; an empty one would be saved over
@@ -734,8 +741,14 @@ void LauncherDialog::OnBrowse() {
         SetStatus(statusBefore.c_str());
         return;
     }
-    ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
+    // The settings file is ANSI text: a path it cannot hold changes nothing.
     const std::string path = fileDialog.GetPathName();
+    if (path.empty()) {
+        AfxMessageBox(PathCannotBeStoredMessage);
+        SetStatus(statusBefore.c_str());
+        return;
+    }
+    ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
     settings.SetProgramPath(path.c_str());
     HwndSetText(programPathEdit, path.c_str());
     SetStatus("Stopped");

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/log_file.h"
+#include "platform/os.h"
 #include "resource.h"
 #include "ui/close_handler.h"
 
@@ -70,7 +71,8 @@ void LogDialog::LoadView() {
     KillTimer(FillTimer);
     const std::string path = LogViewerPath();
     const std::optional<std::string> bytes = ReadLogFile(path);
-    snapshot = bytes ? LogViewText(*bytes) : "Failed to locate log file.\r\n" + path + "\r\n";
+    snapshot =
+        bytes ? LogViewText(*bytes) : "Failed to locate log file.\r\n" + platform::AnsiPath(path) + "\r\n";
     shown = PartEnd(snapshot, 0, FirstPartSize);
     HwndSetText(textBox, std::string(snapshot, 0, shown).c_str());
     if (shown < snapshot.size()) SetTimer(FillTimer, USER_TIMER_MINIMUM);

@@ -12,6 +12,7 @@
 #include <csignal>
 #endif
 
+#include "core/log_file.h"
 #include "core/program.h"
 #include "log/log.h"
 #include "support/core_support.h"
@@ -232,6 +233,28 @@ TEST_F(ConfigTest, SaveIntoAMissingHomeFailsCleanly) {
     const std::string log = LogText();
     EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp"))) << log;
     EXPECT_NE(std::string::npos, log.find("\r\n" + SaveFailedRecordText)) << log;
+}
+
+// No ANSI code page holds Devanagari. A home folder named with it, as a
+// Microsoft account can name one, still gets its settings and its log, and
+// the log viewer reads and empties that log.
+TEST_F(ConfigTest, HomeNamedOutsideEveryAnsiCodePageKeepsSettingsAndLog) {
+    const std::string named = HomeFile("\xe0\xa4\x95");  // U+0915, as UTF-8
+    std::filesystem::create_directory(std::filesystem::u8path(named));
+    SetEnv("USERPROFILE", named);
+    Program saved;
+    saved.SetTimingInterval(42);
+    saved.SaveConfiguration();
+    Program loaded;
+    loaded.LoadConfiguration();
+    EXPECT_EQ(42, loaded.GetTimingInterval());
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(named) / "orvix_launcher.cfg"));
+    const std::string log = ReadLogFile(LogViewerPath()).value_or("<no log>");
+    EXPECT_NE(std::string::npos, log.find("User Home Directory: " + platform::AnsiPath(named) + "\r\n"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("Loaded Configuration File: ")) << log;
+    EXPECT_TRUE(EmptyLogFile(LogViewerPath()));
+    EXPECT_EQ("", ReadLogFile(LogViewerPath()).value_or("<no log>"));
 }
 
 // Puts a directory away for a while, as when the drive that holds it goes

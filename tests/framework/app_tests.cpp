@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 TEST(App, TestBinaryHasAnApplicationObjectLikeTheProgram) {
@@ -60,6 +63,24 @@ TEST(FileDialog, ChosenPathIsKeptAndCancelLeavesNoPath) {
     EXPECT_EQ(harness::FileDialogCount(), 2);
 }
 
+// The settings file is ANSI text. A chosen path that ANSI cannot hold comes
+// back in its short form, which the ANSI calls open; without one (no such
+// file, or a volume that keeps no short names) it comes back empty.
+TEST(FileDialog, PathOutsideTheAnsiCodePageComesBackShortOrEmpty) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"orvix_\u0915";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / L"tool.exe") << "x";
+    CFileDialog open(TRUE);
+    harness::AnswerFileDialog(IDOK, (folder / L"tool.exe").wstring());
+    EXPECT_EQ(open.DoModal(), IDOK);
+    const std::string shortPath = open.GetPathName();
+    EXPECT_NE(GetFileAttributesA(shortPath.c_str()), INVALID_FILE_ATTRIBUTES) << shortPath;
+    harness::AnswerFileDialog(IDOK, (folder / L"gone.exe").wstring());
+    EXPECT_EQ(open.DoModal(), IDOK);
+    EXPECT_EQ(open.GetPathName(), "");
+    std::filesystem::remove_all(folder);
+}
+
 TEST(FileDialog, MissingLibraryOrFunctionIsToldAndLeavesThePath) {
     struct Case {
         const char* library;
@@ -68,7 +89,7 @@ TEST(FileDialog, MissingLibraryOrFunctionIsToldAndLeavesThePath) {
     const Case cases[] = {
         {"orvix_no_such_library.dll",
          "orvix_no_such_library.dll could not be loaded from the system folder."},
-        {"version.dll", "version.dll has no GetOpenFileNameA."},
+        {"version.dll", "version.dll has no GetOpenFileNameW."},
     };
     for (const Case& c : cases) {
         harness::RealFileDialog realDialog(c.library);

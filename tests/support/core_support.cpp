@@ -53,7 +53,8 @@ std::string TempDir::File(const std::string& name) const { return path + platfor
 
 void SetEnv(const char* name, const std::string& value) {
 #ifdef _WIN32
-    _putenv_s(name, value.c_str());
+    // UTF-8, as the program keeps paths; the wide call keeps any character.
+    _wputenv_s(platform::WidePath(name).c_str(), platform::WidePath(value).c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif

@@ -28,6 +28,7 @@ private:
     std::string path;
 };
 
+// Values are UTF-8 text, as the program reads them.
 void SetEnv(const char* name, const std::string& value);
 void UnsetEnv(const char* name);
 // Runs `check` once with USERPROFILE set but empty and once with it unset,

@@ -15,7 +15,7 @@ CWinApp testApp;
 
 std::vector<MessageBoxRecord> messageBoxes;
 std::deque<int> messageBoxAnswers;
-std::deque<std::pair<INT_PTR, std::string>> fileDialogAnswers;
+std::deque<std::pair<INT_PTR, std::wstring>> fileDialogAnswers;
 int fileDialogCount = 0;
 std::vector<ShellOpenRecord> shellOpens;
 
@@ -27,7 +27,7 @@ int AnswerMessageBox(const std::string& text, UINT type, const std::string& capt
     return answer;
 }
 
-INT_PTR AnswerFileDialogRequest(std::string& pathName) {
+INT_PTR AnswerFileDialogRequest(std::wstring& pathName) {
     ++fileDialogCount;
     if (fileDialogAnswers.empty()) return IDCANCEL;
     INT_PTR result = fileDialogAnswers.front().first;
@@ -135,6 +135,14 @@ void AnswerMessageBoxes(const std::vector<int>& answers) {
 }
 
 void AnswerFileDialog(INT_PTR result, const std::string& path) {
+    std::wstring wide(path.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length));
+    AnswerFileDialog(result, wide);
+}
+
+void AnswerFileDialog(INT_PTR result, const std::wstring& path) {
     fileDialogAnswers.emplace_back(result, path);
 }
 

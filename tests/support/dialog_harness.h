@@ -26,9 +26,11 @@ const std::vector<MessageBoxRecord>& MessageBoxes();
 // Answers for the next message boxes, in order; after them every box gets IDOK.
 void AnswerMessageBoxes(const std::vector<int>& answers);
 
-// The next file dialog answers `result` with `path`; without a script every
-// file dialog is cancelled.
+// The next file dialog answers `result` with `path` (ANSI text, or UTF-16 as
+// the dialog hands back any name); without a script every file dialog is
+// cancelled.
 void AnswerFileDialog(INT_PTR result, const std::string& path);
+void AnswerFileDialog(INT_PTR result, const std::wstring& path);
 int FileDialogCount();
 // While it lives, file dialogs are the real one, loaded from `library`, with
 // no scripted answer.

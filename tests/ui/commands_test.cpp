@@ -115,9 +115,16 @@ TEST_F(CommandsTest, EachButtonActsOnItsOwnSettingOrWindow) {
          [&](auto& d) {
              return d.settings.GetProgramPath() == chosen && ControlText(d, IDC_STATUS) == "Stopped";
          }},
+        {"Browse, a path ANSI cannot hold and with no short form", IDC_BROWSE,
+         [&](auto& d) {
+             return d.settings.GetProgramPath() == chosen && ControlText(d, IDC_PROGRAM_PATH) == chosen &&
+                    harness::MessageBoxes().size() == 1 &&
+                    harness::MessageBoxes()[0].text.find("cannot be stored") != std::string::npos;
+         }},
     };
     harness::AnswerFileDialog(IDOK, chosen);
     harness::AnswerFileDialog(IDCANCEL, "");
+    harness::AnswerFileDialog(IDOK, std::wstring(L"C:\\\u0915\\gone.exe"));
     LauncherDialog dialog;
     UINT opened = 0;
     uitest::RunNotingWhatItOpens(dialog, opened, [&] {
