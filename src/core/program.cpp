@@ -64,8 +64,7 @@ void ResolveDirectories() {
         std::abort();
     }
     ProgramDirectory = *workingDirectory;
-    HomeDirectory = UserHomeDirectory();
-    if (HomeDirectory.empty()) HomeDirectory = ProgramDirectory;
+    HomeDirectory = HomeDirectoryFor(ProgramDirectory);
     LogMessage(Info, __FILE__, __LINE__, "Program Directory: " + ProgramDirectory);
     LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + HomeDirectory);
 }
@@ -111,6 +110,11 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
 }  // namespace
 
 std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROFILE").value_or(""); }
+
+std::string HomeDirectoryFor(const std::string& workingDirectory) {
+    std::string home = UserHomeDirectory();
+    return home.empty() ? workingDirectory : home;
+}
 
 const std::string& GetProgramDirectory() { return ProgramDirectory; }
 

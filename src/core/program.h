@@ -22,6 +22,9 @@ extern const char* const ConfigFileName;
 
 // The value of USERPROFILE, read afresh; empty when unset.
 std::string UserHomeDirectory();
+// The home directory as the start-up resolves it: USERPROFILE, or
+// `workingDirectory` when that is unset or empty. Writes no log record.
+std::string HomeDirectoryFor(const std::string& workingDirectory);
 const std::string& GetProgramDirectory();
 
 // The number at the start of `text` as atoi reads it: leading blanks, an

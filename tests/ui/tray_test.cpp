@@ -1,5 +1,5 @@
 // The notification-area icon and its menu: the icon's record and lifetime,
-// the left-click toggle and the menu's choices.
+// the left-click toggle, the double click and the menu's choices.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -90,7 +90,7 @@ TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSav
     EXPECT_TRUE(testsupport::FileExists(ConfigPath()));
 }
 
-TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
+TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
     const UINT down = WM_LBUTTONDOWN, up = WM_LBUTTONUP;
     const struct {
         const char* name;
@@ -102,7 +102,9 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
         {"press while shown", true, {down}, false},
         {"press while hidden", false, {down}, true},
         {"double click while shown", true, {down, up, WM_LBUTTONDBLCLK, up}, true},
-        {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, false},
+        {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, true},
+        {"double click's own message while shown", true, {WM_LBUTTONDBLCLK}, true},
+        {"double click's own message while hidden", false, {WM_LBUTTONDBLCLK}, true},
         {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
         {"press after the Close button hid it", true, {down}, true, true},
     };
