@@ -29,7 +29,9 @@ protected:
         LauncherFixture::SetUp();
         afxtest::SetNotifyIconHandler([this](DWORD message, const NOTIFYICONDATAA& data) {
             iconCalls.push_back({message, data, testsupport::FileExists(ConfigPath())});
-            return TRUE;
+            if (message == NIM_DELETE || refusals == 0) return TRUE;
+            --refusals;
+            return FALSE;
         });
         afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, HWND owner) {
             menuItems.clear();
@@ -59,6 +61,7 @@ protected:
     }
 
     std::vector<IconCall> iconCalls;
+    int refusals = 0;  // adds and changes the shell refuses before it takes one
     UINT menuChoice = 0;
     std::vector<std::pair<UINT, std::string>> menuItems;
 };
@@ -88,6 +91,20 @@ TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSav
         << "another record";
     EXPECT_FALSE(iconCalls[2].configSaved) << "the settings were saved before the icon was removed";
     EXPECT_TRUE(testsupport::FileExists(ConfigPath()));
+}
+
+// At logon the task bar may not be ready yet; a launcher that starts hidden
+// would be out of reach without its icon.
+TEST_F(TrayTest, RefusedIconIsTriedAgainEveryTwoSecondsUntilTheShellTakesIt) {
+    refusals = 3;  // the first add, then the add and the change of one retry
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        EXPECT_TRUE(harness::PumpUntil([&] { return iconCalls.size() == 4; }, 5000));
+        EXPECT_EQ(iconCalls.back().message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_FALSE(uitest::TimerRunning(dialog, TrayRetryTimer))
+            << "still retrying after the icon was taken";
+        dialog.EndDialog(IDCANCEL);
+    });
 }
 
 TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
