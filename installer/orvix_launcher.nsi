@@ -104,8 +104,10 @@ Section "${PRODUCT}" SectionProgram
   SetOutPath "$INSTDIR"
   ; The native program: a 32-bit one on 64-bit Windows would see System32
   ; through the file-system redirector and fail to start some programs there.
+  ; Windows on ARM counts as 64-bit for RunningX64, yet Windows 10 there
+  ; cannot run x64 programs: it gets the x86 one, which every Windows runs.
   ; Both have the same name, so installing over either replaces it in place.
-  ${If} ${RunningX64}
+  ${If} ${IsNativeAMD64}
     File "/oname=${PROGRAM_EXE}" "${EXE_X64}"
   ${Else}
     File "/oname=${PROGRAM_EXE}" "${EXE_X86}"

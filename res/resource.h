@@ -14,6 +14,7 @@
 // About dialog
 #define IDD_ABOUT 100
 #define IDC_ABOUT_MAKER 1022
+#define IDC_ABOUT_ICON 1046
 
 // Launcher dialog
 #define IDD_LAUNCHER 102

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the launcher's art: res/orvix_launcher.ico (32x32 and 16x16, 16 colours)
-and res/banner.bmp (350x70, 256 colours). Standard library only; run it again
-after changing a drawing and keep the results in res/."""
+"""Draws the launcher's art: res/orvix_launcher.ico (16, 20, 24, 32, 40, 48 and
+256 px square, 32-bit with alpha, so that the icon stays sharp at every display
+scaling) and res/banner.bmp (350x70, 256 colours). Standard library only; run it
+again after changing a drawing and keep the results in res/. The same script
+gives the same bytes."""
 
 import math
 import os
 import struct
+import zlib
 
 RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
 
@@ -58,7 +61,12 @@ def draw_text(put, text, x, y, scale):
 
 def clock_pixel(x, y, cx, cy, radius):
     """What the clock emblem shows at a pixel: None (outside), 'rim', 'face' or 'hand'."""
-    dx, dy = x + 0.5 - cx, y + 0.5 - cy
+    return clock_point(x + 0.5, y + 0.5, cx, cy, radius)
+
+
+def clock_point(px, py, cx, cy, radius):
+    """What the clock emblem shows at a point: None (outside), 'rim', 'face' or 'hand'."""
+    dx, dy = px - cx, py - cy
     distance = math.hypot(dx, dy)
     if distance > radius:
         return None
@@ -143,71 +151,102 @@ def write_bmp8(path, pixels, palette):
 
 # ---------------------------------------------------------------- icon
 
-VGA = [
-    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
-    (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
-    (255, 0, 255), (0, 255, 255), (255, 255, 255),
-]
-BLACK, NAVY, GREY, RED, YELLOW, WHITE = 0, 4, 8, 9, 11, 15
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 256]
+# Sizes from this one up are stored compressed (PNG), as Windows expects.
+PNG_FROM = 256
+SUBSAMPLES = 4  # per pixel and axis: smooth edges at every size
+
+OUTLINE = (0, 0, 0)
+TILE = (0, 0, 128)
+CLOCK = {"rim": (255, 255, 0), "face": (255, 255, 255), "hand": (255, 0, 0)}
+
+
+def tile_distance(px, py, size):
+    """Signed distance from a point to the edge of the rounded tile (negative inside)."""
+    corner = size * 0.22
+    half = size / 2
+    qx = abs(px - half) - (half - corner)
+    qy = abs(py - half) - (half - corner)
+    outside = math.hypot(max(qx, 0.0), max(qy, 0.0))
+    return outside + min(max(qx, qy), 0.0) - corner
+
+
+def icon_point(px, py, size):
+    """The colour at a point of the icon: a clock on a rounded navy tile with a
+    dark outline that keeps its edge visible on light backgrounds; None outside."""
+    distance = tile_distance(px, py, size)
+    if distance > 0:
+        return None
+    if distance > -max(1.0, size / 32):
+        return OUTLINE
+    part = clock_point(px, py, size / 2, size / 2, size * 0.40)
+    return CLOCK[part] if part is not None else TILE
 
 
 def draw_icon(size):
-    """Returns (colour indices, transparency) rows: a clock on a rounded navy tile."""
-    colours = [[0] * size for _ in range(size)]
-    transparent = [[True] * size for _ in range(size)]
-    corner = size * 0.22
+    """Rows of (red, green, blue, alpha), each pixel the mean of its subsamples."""
+    rows = []
+    step = 1 / SUBSAMPLES
     for y in range(size):
+        row = []
         for x in range(size):
-            cx = min(max(x + 0.5, corner), size - corner)
-            cy = min(max(y + 0.5, corner), size - corner)
-            if math.hypot(x + 0.5 - cx, y + 0.5 - cy) <= corner:
-                transparent[y][x] = False
-                colours[y][x] = NAVY
-            part = clock_pixel(x, y, size / 2, size / 2, size * 0.40)
-            if part is not None:
-                colours[y][x] = {"rim": YELLOW, "face": WHITE, "hand": RED}[part]
-    # A dark outline keeps the tile's edge visible on light backgrounds.
-    for y in range(size):
-        for x in range(size):
-            if transparent[y][x]:
-                continue
-            edge = any(
-                not (0 <= x + dx < size and 0 <= y + dy < size) or transparent[y + dy][x + dx]
-                for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))
-            )
-            if edge:
-                colours[y][x] = BLACK
-    return colours, transparent
+            covered, red, green, blue = 0, 0, 0, 0
+            for sy in range(SUBSAMPLES):
+                for sx in range(SUBSAMPLES):
+                    colour = icon_point(x + (sx + 0.5) * step, y + (sy + 0.5) * step, size)
+                    if colour is not None:
+                        covered += 1
+                        red, green, blue = red + colour[0], green + colour[1], blue + colour[2]
+            if covered == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((red // covered, green // covered, blue // covered,
+                            covered * 255 // (SUBSAMPLES * SUBSAMPLES)))
+        rows.append(row)
+    return rows
 
 
-def icon_image(size):
-    colours, transparent = draw_icon(size)
-    xor_stride = ((size * 4 + 31) // 32) * 4
+def bmp_image(rows):
+    """An icon image as Windows stores it: BGRA rows bottom up, then the AND mask."""
+    size = len(rows)
     and_stride = ((size + 31) // 32) * 4
-    xor = bytearray()
+    pixels = bytearray()
     mask = bytearray()
-    for y in reversed(range(size)):
-        row = bytearray(xor_stride)
+    for row in reversed(rows):
         bits = bytearray(and_stride)
-        for x in range(size):
-            index = 0 if transparent[y][x] else colours[y][x]
-            row[x // 2] |= index << (4 if x % 2 == 0 else 0)
-            if transparent[y][x]:
+        for x, (red, green, blue, alpha) in enumerate(row):
+            pixels += bytes((blue, green, red, alpha))
+            if alpha == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
-        xor += row
         mask += bits
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in VGA)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
-    return info + palette + bytes(xor) + bytes(mask)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    return info + bytes(pixels) + bytes(mask)
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png_image(rows):
+    size = len(rows)
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # no filter
+        for pixel in row:
+            raw += bytes(pixel)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
 
 
 def write_ico(path, sizes):
-    images = [icon_image(size) for size in sizes]
+    images = [png_image(draw_icon(size)) if size >= PNG_FROM else bmp_image(draw_icon(size)) for size in sizes]
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries = b""
     for size, image in zip(sizes, images):
-        entries += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset)
+        # A width or height of 256 is written as 0.
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
         offset += len(image)
     with open(path, "wb") as out:
         out.write(header + entries + b"".join(images))
@@ -215,7 +254,7 @@ def write_ico(path, sizes):
 
 def main():
     write_bmp8(os.path.join(RES, "banner.bmp"), draw_banner(), banner_palette())
-    write_ico(os.path.join(RES, "orvix_launcher.ico"), [32, 16])
+    write_ico(os.path.join(RES, "orvix_launcher.ico"), ICON_SIZES)
 
 
 if __name__ == "__main__":

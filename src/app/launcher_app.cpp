@@ -1,13 +1,36 @@
 #include "app/launcher_app.h"
 
+#include <optional>
+#include <string>
+
+#include "app/single_launcher.h"
+#include "core/program.h"
+#include "platform/os.h"
 #include "ui/launcher_dialog.h"
+
+namespace {
+
+// The settings file the dialog's settings record will use, found the same
+// way but without its log records.
+std::wstring SettingsFilePath() {
+    const std::optional<std::string> workingDirectory = platform::CurrentDirectory();
+    return platform::WidePath(HomeDirectoryFor(workingDirectory.value_or("")) + platform::PathSeparator +
+                              ConfigFileName);
+}
+
+}  // namespace
 
 BOOL LauncherApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
+    // Before the dialog exists: its settings record writes the log as it is
+    // built and saves the settings as it goes.
+    SingleLauncher guard(SettingsFilePath());
+    if (!guard.BecomeTheRunningLauncher()) return FALSE;
     {
         // Its destructor removes the tray icon and then saves the settings.
         LauncherDialog dialog;
+        dialog.MarkAsRunningLauncher(guard.WindowMark());
         // Not dangling: cleared below as soon as the dialog is gone.
         // cppcheck-suppress danglingLifetime
         m_pMainWnd = &dialog;

@@ -64,8 +64,7 @@ void ResolveDirectories() {
         std::abort();
     }
     ProgramDirectory = *workingDirectory;
-    HomeDirectory = UserHomeDirectory();
-    if (HomeDirectory.empty()) HomeDirectory = ProgramDirectory;
+    HomeDirectory = HomeDirectoryFor(ProgramDirectory);
     LogMessage(Info, __FILE__, __LINE__, "Program Directory: " + platform::AnsiPath(ProgramDirectory));
     LogMessage(Info, __FILE__, __LINE__, "User Home Directory: " + platform::AnsiPath(HomeDirectory));
 }
@@ -112,13 +111,12 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
 
 std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROFILE").value_or(""); }
 
-const std::string& GetProgramDirectory() { return ProgramDirectory; }
-
-std::optional<std::string> FindHomeDirectory() {
+std::string HomeDirectoryFor(const std::string& workingDirectory) {
     std::string home = UserHomeDirectory();
-    if (!home.empty()) return home;
-    return platform::CurrentDirectory();
+    return home.empty() ? workingDirectory : home;
 }
+
+const std::string& GetProgramDirectory() { return ProgramDirectory; }
 
 std::string HomeFilePath(const std::string& name) { return HomeDirectory + platform::PathSeparator + name; }
 

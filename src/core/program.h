@@ -25,12 +25,10 @@ extern const char* const ConfigFileName;
 
 // The value of USERPROFILE, read afresh; empty when unset.
 std::string UserHomeDirectory();
+// The home directory as the start-up resolves it: USERPROFILE, or
+// `workingDirectory` when that is unset or empty. Writes no log record.
+std::string HomeDirectoryFor(const std::string& workingDirectory);
 const std::string& GetProgramDirectory();
-// The home directory as a run resolves it (USERPROFILE, or the working
-// directory when that is unset or empty), found afresh; nothing when the
-// working directory cannot be read. Writes no record and changes nothing, so
-// it can be asked before the Program exists.
-std::optional<std::string> FindHomeDirectory();
 // The file `name` in HomeDirectory, where the configuration file lies.
 std::string HomeFilePath(const std::string& name);
 

@@ -140,6 +140,28 @@ void AfxShellOpen(HWND owner, const char* file);
 BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data);
 // TrackPopupMenu; with TPM_RETURNCMD it returns the chosen identifier, or 0.
 BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner);
+// Icon resource `id` at `size` pixels square, from its image of that size
+// where it has one. The caller owns the icon (OwnedIcon).
+HICON AfxLoadIconOfSize(UINT id, int size);
+// Icon resource `id` at the system's small-icon size, which grows with the
+// display scaling (16 px at 100 %, 20 at 125 %, 24 at 150 %). The caller owns it.
+HICON AfxLoadSmallIcon(UINT id);
+
+// An icon handle destroyed with the object.
+class OwnedIcon {
+public:
+    explicit OwnedIcon(HICON icon = nullptr) : icon(icon) {}
+    ~OwnedIcon() {
+        if (icon) DestroyIcon(icon);
+    }
+    OwnedIcon(const OwnedIcon&) = delete;
+    OwnedIcon& operator=(const OwnedIcon&) = delete;
+    HICON Get() const { return icon; }
+
+private:
+    HICON icon;
+};
+
 // Kept for the start-up sequence; nothing to do on this platform.
 void AfxEnableControlContainer();
 BOOL Enable3dControlsStatic();

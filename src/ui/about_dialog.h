@@ -7,4 +7,10 @@
 class AboutDialog : public CDialog {
 public:
     AboutDialog();
+
+    BOOL OnInitDialog() override;
+
+private:
+    // Kept until the box is gone: its icon control only borrows it.
+    OwnedIcon icon;
 };

@@ -56,6 +56,13 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
+// Only a minimised start hides. SW_SHOWDEFAULT, what an installer or a
+// script gives when it names no show command, shows the window.
+bool AsksForMinimisedStart(int showCommand) {
+    return showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
+           showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
+}
+
 // A pop-up menu, destroyed however the handler ends.
 class PopupMenu {
 public:
@@ -131,9 +138,15 @@ private:
 
 }  // namespace
 
+UINT AnotherStartMessage() {
+    static const UINT message = RegisterWindowMessageA("OrvixLauncher.AnotherStart");
+    return message;
+}
+
 LauncherDialog::LauncherDialog(CWnd* parent)
     : CDialog(IDD_LAUNCHER, parent),
-      mainIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAIN_ICON))) {}
+      mainIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAIN_ICON))),
+      smallIcon(AfxLoadSmallIcon(IDI_MAIN_ICON)) {}
 
 LauncherDialog::~LauncherDialog() {
     // The icon leaves the notification area before the settings are saved.
@@ -153,7 +166,13 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         return true;
     }
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        if (trayIcon) trayIcon->AddAgain();
+        trayRetriesLeft = TrayRetryCount;
+        RetryTrayIcon();
+        result = 0;
+        return true;
+    }
+    if (message != 0 && message == AnotherStartMessage()) {
+        OnAnotherStart();
         result = 0;
         return true;
     }
@@ -174,6 +193,23 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
             return true;
+        case WM_QUERYENDSESSION:
+            // At once and without a question: a box here would be listed as
+            // blocking the shutdown.
+            result = TRUE;
+            return true;
+        case WM_ENDSESSION:
+            if (wParam) OnEndSession();
+            result = 0;
+            return true;
+        case WM_WINDOWPOSCHANGING:
+            // The modal loop shows the dialog once more when it first goes
+            // idle, after the minimise command has hidden it.
+            if (startHidden) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+            break;
+        case WM_DESTROY:
+            if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
+            break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
             // run ends without asking (Escape alone may ask, see OnCancel).
@@ -274,12 +310,16 @@ bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
 
 BOOL LauncherDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (!runningMark.empty()) SetPropW(m_hWnd, runningMark.c_str(), m_hWnd);
     SetUpSystemMenu();
-    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
+    AddTrayIcon();
     CWinApp* app = AfxGetApp();
-    if (app && (app->m_nCmdShow & 6) != 0) PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (app && AsksForMinimisedStart(app->m_nCmdShow)) {
+        startHidden = true;
+        PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
     SetIcon(mainIcon, TRUE);
-    SetIcon(mainIcon, FALSE);
+    SetIcon(smallIcon.Get() ? smallIcon.Get() : mainIcon, FALSE);
     SetUpControls();
     settings.LoadConfiguration();
     RefreshIntervalText();
@@ -405,10 +445,17 @@ void LauncherDialog::OnPaint() {
 
 void LauncherDialog::OnTimer(UINT_PTR id) {
     Default();
-    if (id == HideTimer) {
-        OnHideTimer();
-    } else {
-        OnCountdownTick();
+    switch (id) {
+        case CountdownTimer:
+            // A tick already queued when the countdown stopped must not launch.
+            if (countdownTimerId != 0) OnCountdownTick();
+            break;
+        case HideTimer:
+            OnHideTimer();
+            break;
+        case TrayRetryTimer:
+            RetryTrayIcon();
+            break;
     }
 }
 
@@ -448,11 +495,16 @@ bool LauncherDialog::CountDownToNextDay(Moment dueLaunchTime) {
 }
 
 void LauncherDialog::StopCountdown() {
-    KillTimer(countdownTimerId);
+    KillCountdownTimers();
     EnableControls();
     HwndSetText(countdownBox, StoppedCountdownText);
-    countdownTimerId = 0;
     SetStatus("Stopped");
+}
+
+void LauncherDialog::KillCountdownTimers() {
+    if (countdownTimerId != 0) KillTimer(countdownTimerId);
+    // Stopped means no countdown timer: the id of a killed one is not kept.
+    countdownTimerId = 0;
 }
 
 void LauncherDialog::OnLaunch() {
@@ -484,6 +536,43 @@ void LauncherDialog::OnLaunch() {
     LogMessage(Info, __FILE__, __LINE__, "Launch Initiated");
 }
 
+// Another start on the same settings: shown and in front, as the tray
+// menu's Show leaves it, unless a window of ours is open over it.
+void LauncherDialog::OnAnotherStart() {
+    if (!::IsWindowEnabled(m_hWnd)) {
+        BringOpenModalWindowForward();
+        return;
+    }
+    SetHidden(false);
+    SetForegroundWindow();
+}
+
+// Logoff, shutdown or restart: once this returns Windows may end the
+// process without running any destructor, so the settings are saved here.
+void LauncherDialog::OnEndSession() {
+    KillCountdownTimers();
+    settings.SaveConfiguration();
+    LogMessage(Info, __FILE__, __LINE__, "Program Exit");
+    EndDialog(IDCANCEL);
+}
+
+void LauncherDialog::AddTrayIcon() {
+    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
+    if (!trayIcon->IsAdded() || trayIcon->IsInNotificationArea()) return;
+    // At logon the task bar may not be ready yet, and a launcher that starts
+    // hidden could not be reached without its icon.
+    trayRetriesLeft = TrayRetryCount;
+    SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
+}
+
+void LauncherDialog::RetryTrayIcon() {
+    if (trayIcon && !trayIcon->AddAgain() && trayRetriesLeft-- > 0) {
+        SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
+    } else {
+        KillTimer(TrayRetryTimer);
+    }
+}
+
 LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
     const UINT message = static_cast<UINT>(mouseMessage);
     const bool click = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
@@ -496,6 +585,9 @@ LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
     }
     if (message == WM_RBUTTONDOWN) {
         OnTrayMenuChoice(TrackTrayMenu());
+    } else if (message == WM_LBUTTONDBLCLK) {
+        // Its button-down has toggled already; a second toggle would undo it.
+        SetHidden(false);
     } else {
         ToggleWindow();
     }
@@ -512,6 +604,7 @@ void LauncherDialog::ToggleWindow() { SetHidden(!settings.iconized); }
 
 // `iconized` records that the window is hidden in the notification area.
 void LauncherDialog::SetHidden(bool hidden) {
+    if (!hidden) startHidden = false;
     ShowWindow(hidden ? SW_HIDE : SW_SHOW);
     settings.iconized = hidden;
 }
@@ -701,9 +794,7 @@ void LauncherDialog::OnApplyReset() {
     ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
     HwndSetText(countdownBox, StoppedCountdownText);
     settings.SetLaunched(false);
-    if (countdownTimerId != 0) KillTimer(countdownTimerId);
-    // Stopped means no countdown timer: the id of a killed one is not kept.
-    countdownTimerId = 0;
+    KillCountdownTimers();
     SetStatus("Reset");
     LogMessage(Info, __FILE__, __LINE__, "Applied/Reset Selected by user");
 }

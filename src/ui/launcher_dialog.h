@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "core/program.h"
 #include "core/schedule.h"
@@ -16,13 +18,25 @@ class TrayIcon;
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR HideTimer = 100;
 inline constexpr UINT HideTimerMilliseconds = 2000;
+// While the shell refuses the tray icon: every 2 seconds for up to 2 minutes.
+inline constexpr UINT_PTR TrayRetryTimer = 101;
+inline constexpr UINT TrayRetryMilliseconds = 2000;
+inline constexpr int TrayRetryCount = 60;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
+
+// Sent by a second start of the launcher on the same settings to the running
+// launcher's window, which then shows itself.
+UINT AnotherStartMessage();
 
 class LauncherDialog : public CDialog {
 public:
     explicit LauncherDialog(CWnd* parent = nullptr);
     ~LauncherDialog() override;
+
+    // Marks the window with this window property while it exists, so that
+    // another start on the same settings finds it whatever its title shows.
+    void MarkAsRunningLauncher(std::wstring mark) { runningMark = std::move(mark); }
 
     BOOL OnInitDialog() override;
     // Escape; asks first while a countdown runs.
@@ -54,12 +68,20 @@ private:
     void OnTimer(UINT_PTR id);
     void OnHideTimer();
     void OnCountdownTick();
+    // Every timer that can reach the launch; each way of stopping ends them.
+    void KillCountdownTimers();
     // After a launch in weekday mode; false when the next checked day has no
     // moment that can be counted down to.
     bool CountDownToNextDay(Moment dueLaunchTime);
     void StopCountdown();
     void OnLaunch();
 
+    void OnAnotherStart();
+    void OnEndSession();
+
+    void AddTrayIcon();
+    // Tries the refused icon again; re-armed while tries are left.
+    void RetryTrayIcon();
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
     void ToggleWindow();
     void BringOpenModalWindowForward();
@@ -105,6 +127,8 @@ private:
     void ShowLaunchCheckMessage(LaunchCheck check);
 
     HICON mainIcon = nullptr;
+    // The title bar's icon, at the small-icon size of the display scaling.
+    OwnedIcon smallIcon;
     HWND testButton = nullptr;
     HWND todayButton = nullptr;
     HWND browseButton = nullptr;
@@ -121,6 +145,10 @@ private:
     HWND datePicker = nullptr;
     HWND timePicker = nullptr;
     std::unique_ptr<TrayIcon> trayIcon;
+    int trayRetriesLeft = 0;
+    // A minimised start: the window stays hidden until it is shown on purpose.
+    bool startHidden = false;
+    std::wstring runningMark;
     UINT_PTR hideTimerId = 0;
     UINT_PTR countdownTimerId = 0;
     // The time of day last read from the time picker; unknown until the

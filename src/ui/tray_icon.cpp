@@ -15,30 +15,31 @@ bool SystemHasNotificationArea() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
 
 }  // namespace
 
-TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const char* tip) {
-    added = SystemHasNotificationArea();
+TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const char* tip)
+    : added(SystemHasNotificationArea()), icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr) {
     if (!added) return;
-    icon = static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAIN_ICON), IMAGE_ICON,
-                                         16, 16, LR_DEFAULTCOLOR));
     // Only the first version's fields are used, so the record says so.
     notifyData.cbSize = NOTIFYICONDATAA_V1_SIZE;
     notifyData.hWnd = window ? window->GetSafeHwnd() : nullptr;
     notifyData.uID = 0;
     notifyData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notifyData.uCallbackMessage = callbackMessage;
-    notifyData.hIcon = icon;
+    notifyData.hIcon = icon.Get();
     static_assert(sizeof notifyData.szTip >= TipCapacity);
     std::snprintf(notifyData.szTip, TipCapacity, "%s", tip ? tip : "");
-    // A missing notification area only means no icon; the launcher runs on.
-    AfxShellNotifyIcon(NIM_ADD, &notifyData);
+    // A refused icon is tried again by the dialog; the launcher runs on.
+    inArea = AfxShellNotifyIcon(NIM_ADD, &notifyData) != FALSE;
 }
 
-void TrayIcon::AddAgain() {
-    if (added) AfxShellNotifyIcon(NIM_ADD, &notifyData);
+bool TrayIcon::AddAgain() {
+    if (!added) return false;
+    // An add that timed out may still have put the icon there; then only
+    // changing it succeeds.
+    inArea = AfxShellNotifyIcon(NIM_ADD, &notifyData) != FALSE ||
+             AfxShellNotifyIcon(NIM_MODIFY, &notifyData) != FALSE;
+    return inArea;
 }
 
 TrayIcon::~TrayIcon() {
-    if (!added) return;
-    AfxShellNotifyIcon(NIM_DELETE, &notifyData);
-    if (icon) DestroyIcon(icon);
+    if (added) AfxShellNotifyIcon(NIM_DELETE, &notifyData);
 }

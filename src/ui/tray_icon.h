@@ -12,15 +12,20 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // The task bar was re-created and has forgotten every icon: adds this
-    // one again with the same record.
-    void AddAgain();
+    // Adds the icon again with the same record: after the task bar was
+    // re-created and forgot every icon, or after the shell refused it. True
+    // when the icon is now in the notification area.
+    bool AddAgain();
 
     bool IsAdded() const { return added; }
+    // False while the shell refuses the icon, as it can at logon, before the
+    // task bar is ready.
+    bool IsInNotificationArea() const { return inArea; }
     const NOTIFYICONDATAA& NotifyData() const { return notifyData; }
 
 private:
-    HICON icon = nullptr;
     bool added = false;
+    OwnedIcon icon;
+    bool inArea = false;
     NOTIFYICONDATAA notifyData{};
 };

@@ -314,6 +314,33 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     EXPECT_EQ(lines[16], "1") << "iconized, set by Exit after the click had cleared it";
 }
 
+// Two launchers on the same settings would launch the program twice. A second
+// start shows the running one, found while its title counts down, and ends
+// without touching the settings or the log.
+TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
+    testsupport::ConfigValues config;
+    config.programPath = LauncherPath();
+    config.launchTime = static_cast<platform::Moment>(time(nullptr)) + 86400;
+    config.autoRestart = true;
+    config.iconized = true;
+    testsupport::WriteFileBytes(HomeFile("orvix_launcher.cfg"), testsupport::ConfigFileText(config));
+    launcher.emplace(home, start, SW_SHOWNORMAL);
+    window = launcher->WaitForWindow([](HWND found) { return ControlText(found, IDC_STATUS) == "Running"; });
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntilHidden()) << "the remembered hidden state did not hide it";
+    const std::string files[] = {HomeFile("orvix_launcher.cfg"), HomeFile("orvix_launcher_log.txt")};
+    const std::string before[] = {testsupport::ReadFileBytes(files[0]), testsupport::ReadFileBytes(files[1])};
+
+    LauncherProcess second(home, start, SW_SHOWNORMAL);
+    ASSERT_TRUE(second.Started());
+    EXPECT_TRUE(second.WaitForExit()) << "a second launcher runs on the same settings";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
+        << "still hidden";
+    for (int file = 0; file < 2; ++file) EXPECT_EQ(testsupport::ReadFileBytes(files[file]), before[file]);
+    ASSERT_NO_FATAL_FAILURE(Close());
+    EXPECT_EQ(SavedConfiguration()[16], "0") << "shown as the menu's Show leaves it";
+}
+
 // A keyboard and mouse user's round: the spin arrow moves the interval at
 // once; Browse, then Cancel, keeps the path, and the icon waits while the file
 // dialog is open; after Launch the keyboard still reaches the dialog, and

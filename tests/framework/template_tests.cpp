@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -258,7 +259,8 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
     LoadStringA(instance, IDS_ABOUT_LAUNCHER, text, sizeof text);
     EXPECT_STREQ(text, "&About launcher...");
 
-    // The icon group: a 32 x 32 and a 16 x 16 image, both 16 colours.
+    // The icon group: an image for each size the display scaling asks for,
+    // 32-bit with alpha, so that Windows need not stretch a smaller one.
 #pragma pack(push, 2)
     struct GroupEntry {
         BYTE width, height, colours, reserved;
@@ -270,12 +272,13 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
     HRSRC group = FindResourceA(instance, MAKEINTRESOURCEA(IDI_MAIN_ICON), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);
     const auto* header = static_cast<const WORD*>(LockResource(LoadResource(instance, group)));
-    ASSERT_EQ(header[2], 2) << "images in icon 128";
+    const int sizes[] = {16, 20, 24, 32, 40, 48, 256};
+    ASSERT_EQ(header[2], std::size(sizes)) << "images in icon 128";
     const auto* entries = reinterpret_cast<const GroupEntry*>(header + 3);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(entries[i].width, i == 0 ? 32 : 16);
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        EXPECT_EQ(entries[i].width, sizes[i] % 256) << "256 is written as 0";
         EXPECT_EQ(entries[i].height, entries[i].width);
-        EXPECT_EQ(entries[i].bitCount, 4);
+        EXPECT_EQ(entries[i].bitCount, 32);
     }
 
     HANDLE banner =

@@ -85,6 +85,30 @@ TEST_F(LauncherDialogTest, CloseAndMinimiseHideTheWindowAndSaveIconized) {
     });
 }
 
+// An installer's "start now", a script's `start` or another launcher give
+// SW_SHOWDEFAULT; only a minimised start may vanish into the tray.
+TEST_F(LauncherDialogTest, OnlyAMinimisedStartHidesTheWindow) {
+    const struct {
+        int showCommand;
+        bool hidden;
+    } rows[] = {{SW_HIDE, false},          {SW_SHOWNORMAL, false},     {SW_SHOWMINIMIZED, true},
+                {SW_SHOWMAXIMIZED, false}, {SW_SHOWNOACTIVATE, false}, {SW_SHOW, false},
+                {SW_MINIMIZE, true},       {SW_SHOWMINNOACTIVE, true}, {SW_SHOWNA, false},
+                {SW_RESTORE, false},       {SW_SHOWDEFAULT, false},    {SW_FORCEMINIMIZE, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("show command " + std::to_string(row.showCommand));
+        std::remove(ConfigPath().c_str());
+        harness::TestApp().m_nCmdShow = row.showCommand;
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            harness::PumpMessages();
+            EXPECT_EQ(dialog.IsWindowVisible() == FALSE, row.hidden);
+            EXPECT_EQ(dialog.settings.iconized, row.hidden);
+            dialog.EndDialog(IDCANCEL);
+        });
+    }
+}
+
 TEST_F(LauncherDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
     LauncherDialog dialog;
     UINT opened = 0;
@@ -171,6 +195,22 @@ TEST_F(LauncherDialogTest, EscapeEndsTheDialogAndTheSettingsAreSavedOnDestructio
     dialog.reset();
     ExpectConfigLine(6, "10");
     ExpectConfigLine(16, "0");
+}
+
+// Windows may end the process after WM_ENDSESSION without any destructor,
+// and lists a launcher that asks anything first as blocking the logoff.
+TEST_F(LauncherDialogTest, SessionEndSavesAChangedIntervalAtOnceWithoutAsking) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_SETPOS, TRUE, 45);
+        dialog.SendMessage(WM_HSCROLL, TB_ENDTRACK,
+                           reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_INTERVAL_SLIDER)));
+        EXPECT_EQ(dialog.SendMessage(WM_QUERYENDSESSION), TRUE);
+        dialog.SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    });
+    ExpectConfigLine(6, "45");
+    EXPECT_EQ(LogCount("Program Exit"), 1);
+    EXPECT_TRUE(harness::NoMessageBoxes());
 }
 
 TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {

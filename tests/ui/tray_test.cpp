@@ -1,5 +1,5 @@
 // The notification-area icon and its menu: the icon's record and lifetime,
-// the left-click toggle and the menu's choices.
+// the left-click toggle, the double click and the menu's choices.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -29,7 +29,9 @@ protected:
         LauncherFixture::SetUp();
         afxtest::SetNotifyIconHandler([this](DWORD message, const NOTIFYICONDATAA& data) {
             iconCalls.push_back({message, data, testsupport::FileExists(ConfigPath())});
-            return TRUE;
+            if (message == NIM_DELETE || refusals == 0) return TRUE;
+            --refusals;
+            return FALSE;
         });
         afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, HWND owner) {
             menuItems.clear();
@@ -59,6 +61,7 @@ protected:
     }
 
     std::vector<IconCall> iconCalls;
+    int refusals = 0;  // adds and changes the shell refuses before it takes one
     UINT menuChoice = 0;
     std::vector<std::pair<UINT, std::string>> menuItems;
 };
@@ -90,7 +93,21 @@ TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSav
     EXPECT_TRUE(testsupport::FileExists(ConfigPath()));
 }
 
-TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
+// At logon the task bar may not be ready yet; a launcher that starts hidden
+// would be out of reach without its icon.
+TEST_F(TrayTest, RefusedIconIsTriedAgainEveryTwoSecondsUntilTheShellTakesIt) {
+    refusals = 3;  // the first add, then the add and the change of one retry
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        EXPECT_TRUE(harness::PumpUntil([&] { return iconCalls.size() == 4; }, 5000));
+        EXPECT_EQ(iconCalls.back().message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_FALSE(uitest::TimerRunning(dialog, TrayRetryTimer))
+            << "still retrying after the icon was taken";
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
     const UINT down = WM_LBUTTONDOWN, up = WM_LBUTTONUP;
     const struct {
         const char* name;
@@ -102,7 +119,9 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowWithoutSaving) {
         {"press while shown", true, {down}, false},
         {"press while hidden", false, {down}, true},
         {"double click while shown", true, {down, up, WM_LBUTTONDBLCLK, up}, true},
-        {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, false},
+        {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, true},
+        {"double click's own message while shown", true, {WM_LBUTTONDBLCLK}, true},
+        {"double click's own message while hidden", false, {WM_LBUTTONDBLCLK}, true},
         {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
         {"press after the Close button hid it", true, {down}, true, true},
     };
