@@ -190,6 +190,8 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             result = TRUE;
             return true;
         case WM_TIMECHANGE:
+            // Setting the date and time can change the zone along with the clock.
+            platform::ReloadTimeZone();
             OnClockOrZoneChange();
             result = 0;
             return true;

@@ -19,7 +19,8 @@ constexpr DWORD ErrorTimerResumeIgnored = 722;
 
 // "Allow wake timers" in the plan's sleep settings.
 constexpr GUID SleepSubgroup = {0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
-constexpr GUID AllowWakeTimers = {0xbd3b718a, 0x0680, 0x4d9d, {0x8a, 0xb2, 0xe1, 0xd2, 0xb4, 0xac, 0x80, 0x6d}};
+constexpr GUID AllowWakeTimers = {
+    0xbd3b718a, 0x0680, 0x4d9d, {0x8a, 0xb2, 0xe1, 0xd2, 0xb4, 0xac, 0x80, 0x6d}};
 constexpr DWORD WakeTimersOff = 0;
 constexpr DWORD WakeTimersImportantOnly = 2;
 
@@ -71,7 +72,8 @@ public:
         SetLastError(0);
         if (!SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, TRUE)) return WakeArmResult::Failed;
         const DWORD error = GetLastError();
-        if (error == ERROR_NOT_SUPPORTED || error == ErrorTimerResumeIgnored) return WakeArmResult::Unsupported;
+        if (error == ERROR_NOT_SUPPORTED || error == ErrorTimerResumeIgnored)
+            return WakeArmResult::Unsupported;
         return WakeArmResult::Armed;
     }
 

@@ -28,6 +28,6 @@ bool LoadWakeToRun() {
 }
 
 bool SaveWakeToRun(bool on) {
-    return WritePrivateProfileStringW(OptionsSection, WakeToRunKey, on ? L"1" : L"0", OptionsFilePath().c_str()) !=
-           FALSE;
+    return WritePrivateProfileStringW(OptionsSection, WakeToRunKey, on ? L"1" : L"0",
+                                      OptionsFilePath().c_str()) != FALSE;
 }
