@@ -605,10 +605,11 @@ void LauncherDialog::ArmWakeTimer() {
         reason = "the wake timer could not be set";
     } else if (armed == WakeArmResult::Unsupported) {
         reason = "this computer cannot be woken by a timer";
-    } else if (power.WakeTimers() == WakeTimerPolicy::Off) {
-        reason = "wake timers are off in the power plan";
-    } else if (power.WakeTimers() == WakeTimerPolicy::ImportantOnly) {
-        reason = "the power plan allows only important wake timers";
+    } else {
+        const WakeTimerPolicy policy = power.WakeTimers();
+        if (policy == WakeTimerPolicy::Off) reason = "wake timers are off in the power plan";
+        if (policy == WakeTimerPolicy::ImportantOnly)
+            reason = "the power plan allows only important wake timers";
     }
     if (reason) LogMessage(Warn, __FILE__, __LINE__, std::string("Wake Unavailable: ") + reason);
 }
