@@ -115,7 +115,8 @@ private:
 
 PowerControl& Power() {
     static SystemPower systemPower;
-    return standInPower ? *standInPower : systemPower;
+    if (standInPower) return *standInPower;
+    return systemPower;
 }
 
 void SetPowerForTests(PowerControl* standIn) { standInPower = standIn; }
