@@ -9,6 +9,9 @@
 //       lets the program run that long after its window shows; writes "ran"
 //       (Wine reports no CPU times for other processes: the scripts read them
 //       from /proc instead)
+//   start_timer until <seconds> <watch-file> <result-file> <exe> [home]
+//       the same, but ends one second after <watch-file> appears, so that a
+//       launch that comes early in a long wait does not hold the run
 //
 // Either way the program is then asked to close (WM_CLOSE) and, should it
 // not end, terminated.
@@ -119,13 +122,23 @@ int MeasureVisible(const std::string& resultFile, const std::string& exe, const 
     return Append(resultFile, std::to_string(stopwatch.ElapsedMs())) ? 0 : 1;
 }
 
-int MeasureRun(int seconds, const std::string& resultFile, const std::string& exe, const char* home) {
+bool FileExists(const char* path) { return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+int MeasureRun(int seconds, const char* watchFile, const std::string& resultFile, const std::string& exe,
+               const char* home) {
     Child child(exe, home);
     if (!child.Started() || !child.WaitForVisibleWindow()) {
         Append(resultFile, "failed");
         return 1;
     }
-    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const DWORD PollMs = 100;
+    for (DWORD waited = 0; waited < static_cast<DWORD>(seconds) * 1000; waited += PollMs) {
+        if (FileExists(watchFile)) {
+            Sleep(1000);
+            break;
+        }
+        Sleep(PollMs);
+    }
     return Append(resultFile, "ran") ? 0 : 1;
 }
 
@@ -138,7 +151,12 @@ int main(int argc, char** argv) {
     if (mode == "run" && (argc == 5 || argc == 6)) {
         int seconds = std::atoi(argv[2]);
         if (seconds < 0 || seconds > 3600) return 2;
-        return MeasureRun(seconds, argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+        return MeasureRun(seconds, nullptr, argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+    }
+    if (mode == "until" && (argc == 6 || argc == 7)) {
+        int seconds = std::atoi(argv[2]);
+        if (seconds < 0 || seconds > 3600) return 2;
+        return MeasureRun(seconds, argv[3], argv[4], argv[5], argc == 7 ? argv[6] : nullptr);
     }
     return 2;
 }

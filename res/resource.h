@@ -10,6 +10,7 @@
 #define IDB_BANNER 131
 #define IDS_ABOUT_LAUNCHER 101
 #define IDM_ABOUT_LAUNCHER 0x0010
+#define IDM_WAKE_TO_RUN 0x0020
 
 // About dialog
 #define IDD_ABOUT 100

@@ -11,6 +11,7 @@ namespace {
 
 // A window timer takes at most USER_TIMER_MAXIMUM (0x7FFFFFFF) milliseconds.
 constexpr std::int32_t LongestTimerSeconds = 0x7FFFFFFF / 1000;
+constexpr std::int64_t LastUsableMoment = std::numeric_limits<Moment>::max();
 
 std::tm LocalWallClock(const std::tm& day, const ClockTime& time) {
     std::tm wall{};
@@ -194,6 +195,52 @@ std::uint32_t TimerPeriodMilliseconds(std::int32_t intervalSeconds) {
     if (seconds < 1) seconds = 1;
     if (seconds > LongestTimerSeconds) seconds = LongestTimerSeconds;
     return static_cast<std::uint32_t>(seconds) * 1000u;
+}
+
+std::uint32_t LaunchTimerMilliseconds(std::int64_t millisecondsLeft) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(millisecondsLeft, 1, 0x7FFFFFFF));
+}
+
+int MissedLaunchCount(const Program& settings, Moment now) {
+    const Moment stored = settings.GetLaunchTime();
+    std::tm day{};
+    std::tm today{};
+    if (!settings.IsAnyDayChecked() || stored >= now || !platform::ToLocalTime(stored, day) ||
+        !platform::ToLocalTime(now, today))
+        return 0;
+    // Each later day's launch keeps the wall-clock time, as the countdown
+    // would have computed it, across every change of summer time.
+    const ClockTime time{day.tm_hour, day.tm_min, day.tm_sec};
+    int missed = 1;
+    for (AddCalendarDays(day, 1);
+         std::tie(day.tm_year, day.tm_yday) <= std::tie(today.tm_year, today.tm_yday);
+         AddCalendarDays(day, 1)) {
+        Moment launch = 0;
+        if (settings.IsDayChecked(day.tm_wday) && WallClockToMoment(LocalWallClock(day, time), launch) &&
+            launch < now)
+            ++missed;
+    }
+    return missed;
+}
+
+std::string MissedLaunchText(Moment firstMissed, int count) {
+    std::string text = "Launch Missed: " + TimeText(firstMissed);
+    if (count > 1) text += ", " + std::to_string(count) + " missed";
+    return text;
+}
+
+std::vector<int> ZoneFingerprint(Moment anchor) {
+    // Monthly for a year sees every offset and both changes of summer time.
+    constexpr int Readings = 13;
+    constexpr std::int64_t Month = std::int64_t{30} * 86400;
+    std::vector<int> fingerprint;
+    for (int step = 0; step < Readings; ++step) {
+        std::tm local{};
+        const std::int64_t moment = std::min<std::int64_t>(anchor + step * Month, LastUsableMoment);
+        if (!platform::ToLocalTime(static_cast<Moment>(moment), local)) continue;
+        fingerprint.insert(fingerprint.end(), {local.tm_yday, SecondsOfDay(local), local.tm_isdst});
+    }
+    return fingerprint;
 }
 
 bool RepresentableRange(std::tm& first, std::tm& last) {

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/program.h"
 
@@ -59,6 +60,24 @@ std::optional<std::int32_t> ParseIntervalText(const std::string& text);
 // Timer period for an interval: at least one second, at most what a window
 // timer accepts.
 std::uint32_t TimerPeriodMilliseconds(std::int32_t intervalSeconds);
+
+// Delay of the one-shot timer that launches on the moment: the milliseconds
+// left, at least 1 and at most what a window timer accepts (a longer wait
+// is re-armed when the timer comes).
+std::uint32_t LaunchTimerMilliseconds(std::int64_t millisecondsLeft);
+
+// Weekday launches missed while the launcher was not running: the stored
+// launch moment, when it lies before `now`, and every checked day after it
+// whose launch at the same wall-clock time also came before `now`. 0 in
+// date mode and when the stored moment is still ahead.
+int MissedLaunchCount(const Program& settings, Moment now);
+// "Launch Missed: <time text>", and ", N missed" when more than one was.
+std::string MissedLaunchText(Moment firstMissed, int count);
+
+// How the local clock reads a year of moments from `anchor` on. Two readings
+// at the same anchor differ exactly when the time zone's offset or its
+// summer-time rules have changed in between.
+std::vector<int> ZoneFingerprint(Moment anchor);
 
 // The first and last moments a picker may offer, as local dates and times.
 bool RepresentableRange(std::tm& first, std::tm& last);

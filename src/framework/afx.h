@@ -31,6 +31,9 @@ public:
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     void SetIcon(HICON icon, BOOL bigIcon);
     UINT_PTR SetTimer(UINT_PTR id, UINT milliseconds);
+    // A timer that Windows does not bunch with others to save power, where
+    // the system can be asked (Windows 8 and later); elsewhere a plain one.
+    UINT_PTR SetPreciseTimer(UINT_PTR id, UINT milliseconds);
     BOOL KillTimer(UINT_PTR id);
     HMENU GetSystemMenu(BOOL revert) const;
     void SetFocus();

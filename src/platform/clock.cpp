@@ -13,38 +13,47 @@ namespace platform {
 namespace {
 
 bool testClockSet = false;
-Moment testClockNow = 0;
+std::int64_t testClockMilliseconds = 0;
 
 constexpr std::int64_t LastMoment = std::numeric_limits<Moment>::max();
+constexpr std::int64_t FirstMoment = std::numeric_limits<Moment>::min();
 
 bool IsUsableMoment(std::int64_t seconds) { return seconds >= 0 && seconds <= LastMoment; }
+
+// Whole seconds, rounded down also before 1970.
+std::int64_t WholeSeconds(std::int64_t milliseconds) {
+    return milliseconds >= 0 ? milliseconds / 1000 : -((-milliseconds + 999) / 1000);
+}
 
 }  // namespace
 
 Moment CurrentTime() {
-    if (testClockSet) return testClockNow;
-    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const std::int64_t now = WholeSeconds(CurrentTimeMilliseconds());
+    if (testClockSet) return static_cast<Moment>(std::clamp(now, FirstMoment, LastMoment));
     // A system clock outside the usable range is pinned to its nearest end
     // rather than wrapped into a moment decades away.
-    if (now < 0) return 0;
-    if (now > LastMoment) return static_cast<Moment>(LastMoment);
-    return static_cast<Moment>(now);
+    return static_cast<Moment>(std::clamp<std::int64_t>(now, 0, LastMoment));
 }
 
-void SetTestClock(Moment now) {
+std::int64_t CurrentTimeMilliseconds() {
+    return testClockSet ? testClockMilliseconds : detail::SystemMilliseconds();
+}
+
+void SetTestClock(Moment now) { SetTestClockMilliseconds(std::int64_t{now} * 1000); }
+
+void SetTestClockMilliseconds(std::int64_t now) {
     testClockSet = true;
-    testClockNow = now;
+    testClockMilliseconds = now;
 }
 
 void AdvanceTestClock(std::int32_t seconds) {
-    const std::int64_t next = static_cast<std::int64_t>(testClockNow) + seconds;
-    const std::int64_t first = std::numeric_limits<Moment>::min();
-    SetTestClock(static_cast<Moment>(std::clamp(next, first, LastMoment)));
+    const std::int64_t next = testClockMilliseconds + std::int64_t{seconds} * 1000;
+    SetTestClockMilliseconds(std::clamp(next, FirstMoment * 1000, LastMoment * 1000));
 }
 
 void ClearTestClock() {
     testClockSet = false;
-    testClockNow = 0;
+    testClockMilliseconds = 0;
 }
 
 bool ToLocalTime(Moment moment, std::tm& local) {

@@ -20,11 +20,19 @@ namespace platform {
 using Moment = std::int32_t;
 
 // The clock every part of the program reads. Tests set it; otherwise it
-// follows the system clock.
+// follows the system clock. CurrentTime is the whole seconds of
+// CurrentTimeMilliseconds, so both always agree on whether a moment came.
 Moment CurrentTime();
+// Milliseconds since 1970-01-01 00:00:00 UTC.
+std::int64_t CurrentTimeMilliseconds();
 void SetTestClock(Moment now);
+void SetTestClockMilliseconds(std::int64_t now);
 void AdvanceTestClock(std::int32_t seconds);
 void ClearTestClock();
+
+// Reads the time zone again (the C library keeps the one it read first), so
+// that local times follow a zone the user has just changed.
+void ReloadTimeZone();
 
 // Checked conversions to and from broken-down local time. A negative moment,
 // or one the C library cannot convert, gives false and leaves `local` alone.

@@ -1,11 +1,15 @@
 // Per-system pieces that the portable clock needs but cannot spell portably.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 
 namespace platform::detail {
 
 // The C library's reentrant local-time conversion; false when it fails.
 bool SystemLocalTime(std::time_t moment, std::tm& local);
+
+// The system clock in milliseconds since 1970-01-01 00:00:00 UTC.
+std::int64_t SystemMilliseconds();
 
 }  // namespace platform::detail

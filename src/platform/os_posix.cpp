@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,12 @@ namespace platform {
 namespace detail {
 
 bool SystemLocalTime(std::time_t moment, std::tm& local) { return localtime_r(&moment, &local) != nullptr; }
+
+std::int64_t SystemMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 }  // namespace detail
 
@@ -63,6 +70,8 @@ bool StartProcess(char* commandLine) {
     startedChildren.push_back(child);
     return true;
 }
+
+void ReloadTimeZone() { tzset(); }
 
 int RunCommandInterpreter(const char* commandLine) {
     // Running the command interpreter is this function's purpose.

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <direct.h>
 #include <io.h>
+#include <time.h>
 
 #include <array>
 #include <climits>
@@ -20,6 +21,16 @@ namespace platform {
 namespace detail {
 
 bool SystemLocalTime(std::time_t moment, std::tm& local) { return localtime_s(&local, &moment) == 0; }
+
+std::int64_t SystemMilliseconds() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::int64_t ticks =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    // 100-ns ticks since 1601 to milliseconds since 1970.
+    constexpr std::int64_t TicksFrom1601To1970 = 116444736000000000LL;
+    return (ticks - TicksFrom1601To1970) / 10000;
+}
 
 }  // namespace detail
 
@@ -73,6 +84,8 @@ bool StartProcess(char* commandLine) {
     OwnedHandle thread(processInfo.hThread);
     return true;
 }
+
+void ReloadTimeZone() { _tzset(); }
 
 int RunCommandInterpreter(const char* commandLine) { return std::system(commandLine); }
 

@@ -14,7 +14,9 @@
 #include "ui/log_dialog.h"
 #include "ui/maker.h"
 #include "ui/manual_dialog.h"
+#include "ui/power.h"
 #include "ui/tray_icon.h"
+#include "ui/wake_option.h"
 
 namespace {
 
@@ -33,6 +35,17 @@ const char* const PathCannotBeStoredMessage =
     "This path cannot be stored.\n\nThe name of the file or of one of its folders holds characters that "
     "the settings file cannot keep, and Windows has no short name for it. Choose a file in a folder "
     "whose name uses other characters.";
+const char* const WakeToRunText = "Wake the computer to launch";
+
+// A launch this late has its own record.
+constexpr std::int64_t LateLaunchMilliseconds = 2000;
+// The wake comes a minute early, so that the computer is up at the moment.
+constexpr Moment WakeLeadSeconds = 60;
+// The computer is kept awake this long before the moment and after a launch.
+constexpr Moment KeepAwakeSeconds = 120;
+// While a started command still holds the computer awake, it is looked at
+// again this often.
+constexpr UINT CommandRecheckMilliseconds = 60000;
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
@@ -207,8 +220,27 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             // idle, after the minimise command has hidden it.
             if (startHidden) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
             break;
+        case WM_POWERBROADCAST:
+            // Window timers do not count time asleep: what fell due meanwhile
+            // launches now, not at the next tick.
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) RecheckMoment();
+            result = TRUE;
+            return true;
+        case WM_TIMECHANGE:
+            // Setting the date and time can change the zone along with the clock.
+            platform::ReloadTimeZone();
+            OnClockOrZoneChange();
+            result = 0;
+            return true;
+        case WM_SETTINGCHANGE:
+            // Sent for many settings; only a zone that really changed counts.
+            if (ZoneChanged()) OnClockOrZoneChange();
+            break;
         case WM_DESTROY:
             if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
+            KillCountdownTimers();
+            if (keepingAwake) Power().ReleaseAwake();
+            keepingAwake = false;
             break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
@@ -324,7 +356,11 @@ BOOL LauncherDialog::OnInitDialog() {
     settings.LoadConfiguration();
     RefreshIntervalText();
     RefreshControls();
-    if (settings.autoRestart) OnLaunch();
+    RememberZone();
+    if (settings.autoRestart) {
+        RecordMissedLaunches();
+        OnLaunch();
+    }
     if (settings.iconized) hideTimerId = SetTimer(HideTimer, HideTimerMilliseconds);
     return TRUE;
 }
@@ -337,6 +373,9 @@ void LauncherDialog::SetUpSystemMenu() {
     if (aboutText[0] == '\0') return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(systemMenu, MF_STRING, IDM_ABOUT_LAUNCHER, aboutText);
+    wakeToRun = LoadWakeToRun();
+    AppendMenuA(systemMenu, MF_STRING | (wakeToRun ? MF_CHECKED : MF_UNCHECKED), IDM_WAKE_TO_RUN,
+                WakeToRunText);
 }
 
 // Looks each control up once; a missing one is reported and its own
@@ -418,6 +457,10 @@ void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
         ShowAboutDialog();
         return;
     }
+    if ((command & 0xFFF0) == IDM_WAKE_TO_RUN) {
+        OnWakeToRunCommand();
+        return;
+    }
     // Whole values on purpose: only the plain commands hide the window.
     if (command == SC_MINIMIZE || command == SC_CLOSE) {
         SetHidden(true);
@@ -446,15 +489,18 @@ void LauncherDialog::OnPaint() {
 void LauncherDialog::OnTimer(UINT_PTR id) {
     Default();
     switch (id) {
-        case CountdownTimer:
-            // A tick already queued when the countdown stopped must not launch.
-            if (countdownTimerId != 0) OnCountdownTick();
-            break;
         case HideTimer:
             OnHideTimer();
             break;
+        case CountdownTimer:
+        case LaunchTimer:
+            RecheckMoment();
+            break;
         case TrayRetryTimer:
             RetryTrayIcon();
+            break;
+        case KeepAwakeTimer:
+            UpdateKeepAwake();
             break;
     }
 }
@@ -465,18 +511,43 @@ void LauncherDialog::OnHideTimer() {
     KillTimer(hideTimerId);
 }
 
-void LauncherDialog::OnCountdownTick() {
-    if (UpdateProgress() >= 100) {
-        const Moment dueLaunchTime = settings.GetLaunchTime();
-        settings.Execute();
-        // Date mode launches once. With no next launch moment every tick
-        // would launch again.
-        if (!settings.IsAnyDayChecked() || !CountDownToNextDay(dueLaunchTime)) {
-            StopCountdown();
-            return;
-        }
-    }
+void LauncherDialog::RecheckMoment() {
+    LaunchIfDue();
+    // A tick already queued when the countdown stopped finds nothing to do.
+    if (countdownTimerId == 0) return;
+    UpdateProgress();
     UpdateCountdown();
+    ArmLaunchTimer();
+    UpdateKeepAwake();
+}
+
+// The one place a scheduled launch starts, whoever noticed that it is due:
+// so each moment launches exactly once, and never before it.
+void LauncherDialog::LaunchIfDue() {
+    const Moment dueLaunchTime = settings.GetLaunchTime();
+    if (countdownTimerId == 0 || platform::CurrentTime() < dueLaunchTime) return;
+    const std::int64_t lateMilliseconds =
+        platform::CurrentTimeMilliseconds() - std::int64_t{dueLaunchTime} * 1000;
+    // What comes next is set up before the start, which can pump messages: a
+    // tick or a notice handled meanwhile finds nothing due. Date mode launches
+    // once; with no next launch moment every tick would launch again.
+    const bool goesOn = settings.IsAnyDayChecked() && CountDownToNextDay(dueLaunchTime);
+    if (goesOn) {
+        // The stored moment is always the next one, should the run end now.
+        settings.SaveConfiguration();
+        ArmWakeTimer();
+    } else {
+        StopCountdown();
+    }
+    const bool todayUsedUp = settings.IsLaunched();
+    if (lateMilliseconds > LateLaunchMilliseconds)
+        LogMessage(Warn, __FILE__, __LINE__,
+                   "Launch Late: " + std::to_string(lateMilliseconds / 1000) + " s");
+    lastLaunch = platform::CurrentTime();
+    settings.Execute();
+    // The start marks today as used; the next day was chosen knowing better.
+    if (goesOn) settings.SetLaunched(todayUsedUp);
+    UpdateKeepAwake();
 }
 
 bool LauncherDialog::CountDownToNextDay(Moment dueLaunchTime) {
@@ -501,10 +572,127 @@ void LauncherDialog::StopCountdown() {
     SetStatus("Stopped");
 }
 
+// Stopped means no countdown timer (the id of a killed one is not kept), no
+// launch timer and no wake: a stopped launcher wakes nothing.
 void LauncherDialog::KillCountdownTimers() {
     if (countdownTimerId != 0) KillTimer(countdownTimerId);
-    // Stopped means no countdown timer: the id of a killed one is not kept.
     countdownTimerId = 0;
+    KillTimer(LaunchTimer);
+    Power().CancelWake();
+}
+
+void LauncherDialog::ArmLaunchTimer() {
+    const std::int64_t left =
+        std::int64_t{settings.GetLaunchTime()} * 1000 - platform::CurrentTimeMilliseconds();
+    SetPreciseTimer(LaunchTimer, LaunchTimerMilliseconds(left));
+}
+
+// A launch missed while the launcher was not running is recorded, not made
+// up for: a program that starts hours late, unannounced, surprises more
+// than it helps.
+void LauncherDialog::RecordMissedLaunches() {
+    const int missed = MissedLaunchCount(settings, platform::CurrentTime());
+    if (missed > 0) LogMessage(Warn, __FILE__, __LINE__, MissedLaunchText(settings.GetLaunchTime(), missed));
+}
+
+void LauncherDialog::OnClockOrZoneChange() {
+    RememberZone();
+    // A moment the new clock has carried past launches now, once; then the
+    // next one keeps its wall-clock time in the clock's new reading.
+    LaunchIfDue();
+    if (countdownTimerId != 0) RecomputeMoment();
+    RecheckMoment();
+}
+
+// The picked date and time stay as picked; `launched` and the start of the
+// progress bar stay as they are.
+void LauncherDialog::RecomputeMoment() {
+    const Moment countdownStart = settings.GetCountdownStart();
+    const Moment before = settings.GetLaunchTime();
+    if (!ComputeLaunchTime()) settings.SetLaunchTime(before);
+    settings.SetCountdownStart(countdownStart);
+    RefreshControls();
+    if (settings.GetLaunchTime() != before) ArmWakeTimer();
+}
+
+void LauncherDialog::RememberZone() {
+    zoneAnchor = platform::CurrentTime();
+    zoneFingerprint = ZoneFingerprint(zoneAnchor);
+}
+
+// The C library keeps the zone it read first until it is told to read it again.
+bool LauncherDialog::ZoneChanged() {
+    platform::ReloadTimeZone();
+    return ZoneFingerprint(zoneAnchor) != zoneFingerprint;
+}
+
+void LauncherDialog::OnWakeToRunCommand() {
+    wakeToRun = !wakeToRun;
+    SaveWakeToRun(wakeToRun);
+    CheckMenuItem(GetSystemMenu(FALSE), IDM_WAKE_TO_RUN,
+                  MF_BYCOMMAND | (wakeToRun ? MF_CHECKED : MF_UNCHECKED));
+    if (wakeToRun) {
+        ArmWakeTimer();
+    } else {
+        Power().CancelWake();
+    }
+    UpdateKeepAwake();
+}
+
+// Armed while a countdown runs with the option on; where Windows cannot wake
+// the computer, each arming says why, and the countdown goes on.
+void LauncherDialog::ArmWakeTimer() {
+    if (!wakeToRun || countdownTimerId == 0) return;
+    PowerControl& power = Power();
+    const WakeArmResult armed = power.ArmWake(settings.GetLaunchTime() - WakeLeadSeconds);
+    const char* reason = nullptr;
+    if (armed == WakeArmResult::Failed) {
+        reason = "the wake timer could not be set";
+    } else if (armed == WakeArmResult::Unsupported) {
+        reason = "this computer cannot be woken by a timer";
+    } else {
+        const WakeTimerPolicy policy = power.WakeTimers();
+        if (policy == WakeTimerPolicy::Off) reason = "wake timers are off in the power plan";
+        if (policy == WakeTimerPolicy::ImportantOnly)
+            reason = "the power plan allows only important wake timers";
+    }
+    if (reason) LogMessage(Warn, __FILE__, __LINE__, std::string("Wake Unavailable: ") + reason);
+}
+
+// From shortly before the moment until a while after the launch: after an
+// unattended wake Windows would otherwise sleep again within minutes.
+bool LauncherDialog::KeepAwakeWanted() const {
+    if (!wakeToRun) return false;
+    const Moment now = platform::CurrentTime();
+    const bool launchNear =
+        countdownTimerId != 0 && std::int64_t{settings.GetLaunchTime()} - now <= KeepAwakeSeconds;
+    const bool justLaunched = lastLaunch && std::int64_t{now} - *lastLaunch < KeepAwakeSeconds;
+    // A command that the launch started and that still runs holds it too;
+    // none is known to run here yet.
+    const bool commandRuns = false;
+    return launchNear || justLaunched || commandRuns;
+}
+
+void LauncherDialog::UpdateKeepAwake() {
+    const bool wanted = KeepAwakeWanted();
+    if (wanted != keepingAwake) {
+        if (wanted) {
+            Power().HoldAwake();
+        } else {
+            Power().ReleaseAwake();
+        }
+        keepingAwake = wanted;
+    }
+    // Before the moment the countdown looks again; after the launch nothing
+    // else would, so a timer of its own lets go in time.
+    const Moment now = platform::CurrentTime();
+    if (keepingAwake && lastLaunch &&
+        (countdownTimerId == 0 || settings.GetLaunchTime() - now > KeepAwakeSeconds)) {
+        const std::int64_t left = std::int64_t{*lastLaunch} + KeepAwakeSeconds - now;
+        SetTimer(KeepAwakeTimer, left > 0 ? static_cast<UINT>(left * 1000) : CommandRecheckMilliseconds);
+    } else {
+        KillTimer(KeepAwakeTimer);
+    }
 }
 
 void LauncherDialog::OnLaunch() {
@@ -524,6 +712,9 @@ void LauncherDialog::OnLaunch() {
         if (countdownTimerId != 0) {
             SetStatus("Running");
             DisableControls();
+            ArmLaunchTimer();
+            ArmWakeTimer();
+            UpdateKeepAwake();
         } else {
             // Nothing would tick: the launcher stays stopped, its settings open.
             StopCountdown();
@@ -795,6 +986,7 @@ void LauncherDialog::OnApplyReset() {
     HwndSetText(countdownBox, StoppedCountdownText);
     settings.SetLaunched(false);
     KillCountdownTimers();
+    UpdateKeepAwake();
     SetStatus("Reset");
     LogMessage(Info, __FILE__, __LINE__, "Applied/Reset Selected by user");
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/program.h"
 #include "core/schedule.h"
@@ -14,8 +15,12 @@
 
 class TrayIcon;
 
-// Window timers of the dialog and the tray icon's callback message.
+// Window timers of the dialog and the tray icon's callback message. The
+// countdown ticks at the interval; the launch timer fires once, on the
+// moment; the keep-awake timer lets the computer sleep again after a launch.
 inline constexpr UINT_PTR CountdownTimer = 1;
+inline constexpr UINT_PTR LaunchTimer = 2;
+inline constexpr UINT_PTR KeepAwakeTimer = 3;
 inline constexpr UINT_PTR HideTimer = 100;
 inline constexpr UINT HideTimerMilliseconds = 2000;
 // While the shell refuses the tray icon: every 2 seconds for up to 2 minutes.
@@ -55,6 +60,7 @@ public:
     void ConfirmExit();
 
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
+    bool WakeToRun() const { return wakeToRun; }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
 
@@ -67,14 +73,30 @@ private:
     HICON OnQueryDragIcon() const { return mainIcon; }
     void OnTimer(UINT_PTR id);
     void OnHideTimer();
-    void OnCountdownTick();
-    // Every timer that can reach the launch; each way of stopping ends them.
-    void KillCountdownTimers();
+    // The tick, the launch timer and a resume: launches what is due, then
+    // brings the countdown, the launch timer and the keep-awake up to date.
+    void RecheckMoment();
+    void LaunchIfDue();
     // After a launch in weekday mode; false when the next checked day has no
     // moment that can be counted down to.
     bool CountDownToNextDay(Moment dueLaunchTime);
     void StopCountdown();
+    // Every stop of the countdown ends its timers and the wake with it.
+    void KillCountdownTimers();
     void OnLaunch();
+    void ArmLaunchTimer();
+    void RecordMissedLaunches();
+
+    // The clock was set or the time zone changed.
+    void OnClockOrZoneChange();
+    void RecomputeMoment();
+    void RememberZone();
+    bool ZoneChanged();
+
+    void OnWakeToRunCommand();
+    void ArmWakeTimer();
+    void UpdateKeepAwake();
+    bool KeepAwakeWanted() const;
 
     void OnAnotherStart();
     void OnEndSession();
@@ -154,6 +176,13 @@ private:
     // The time of day last read from the time picker; unknown until the
     // first computation, so a restart knows only the saved launch moment.
     std::optional<ClockTime> pickedTime;
+    bool wakeToRun = false;
+    bool keepingAwake = false;
+    // When the last scheduled launch started; the computer stays awake a
+    // while after it.
+    std::optional<Moment> lastLaunch;
+    Moment zoneAnchor = 0;
+    std::vector<int> zoneFingerprint;
 
 public:
     // The launch settings; saved to the configuration file when destroyed.

@@ -225,4 +225,40 @@ TEST_F(ScheduleMomentTest, WorkedCasesAtChangesAndAtTheEndsOfTheRange) {
     }
 }
 
+// With Auto-Restart, launches that fell while the launcher was not running
+// are counted at the wall-clock time, across a change of summer time too.
+TEST_F(ScheduleMomentTest, MissedLaunchesCountEachCheckedDayAtItsWallClockTime) {
+    struct Row {
+        const char* zone;
+        Civil storedDay, nowDay;
+        int nowHour, nowMinute;
+        unsigned days;  // bit 0 Sunday; none is date mode
+        int missed;
+    };
+    const unsigned everyDay = 0x7F;
+    const unsigned mondayFriday = (1u << 1) | (1u << 5);
+    const Row rows[] = {
+        {"UTC0", {2004, 3, 2}, {2004, 3, 2}, 22, 0, everyDay, 1},
+        {"UTC0", {2004, 3, 1}, {2004, 3, 8}, 21, 30, mondayFriday, 3},
+        {"UTC0", {2004, 3, 2}, {2004, 3, 2}, 20, 0, everyDay, 0},        // still ahead
+        {"UTC0", {2004, 3, 1}, {2004, 3, 8}, 22, 0, 0, 0},               // date mode
+        {"EST5EDT", {2024, 3, 9}, {2024, 3, 11}, 21, 30, everyDay, 3},   // clocks forward on the 10th
+        {"EST5EDT", {2024, 11, 2}, {2024, 11, 4}, 20, 30, everyDay, 2},  // and back on the 3rd
+    };
+    for (const Row& row : rows) {
+        SetTimeZone(row.zone);
+        Program settings;
+        for (int day = 0; day < 7; ++day) settings.SetDayChecked(day, (row.days >> day) & 1u);
+        const Civil& s = row.storedDay;
+        const Civil& n = row.nowDay;
+        settings.SetLaunchTime(LocalMoment(s.year, s.month, s.day, 21, 0, 0));
+        const Moment now = LocalMoment(n.year, n.month, n.day, row.nowHour, row.nowMinute, 0);
+        EXPECT_EQ(MissedLaunchCount(settings, now), row.missed) << row.zone << " " << s << " to " << n;
+    }
+    EXPECT_EQ(MissedLaunchText(LocalMoment(2024, 3, 9, 21, 0, 0), 3),
+              "Launch Missed: Saturday, March 09, 2024 - 09:00:00 PM, 3 missed");
+    EXPECT_EQ(MissedLaunchText(LocalMoment(2024, 3, 9, 21, 0, 0), 1),
+              "Launch Missed: Saturday, March 09, 2024 - 09:00:00 PM");
+}
+
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "launcher_fixture.h"
 #include "resource.h"
+#include "ui/power.h"
 
 namespace {
 
@@ -22,6 +24,20 @@ using uitest::SetPicker;
 const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 
+// Wine can neither wake nor sleep: the power calls are recorded instead.
+struct RecordingPower : PowerControl {
+    WakeArmResult ArmWake(platform::Moment moment) override {
+        calls.push_back("arm " + std::to_string(moment));
+        return armResult;
+    }
+    void CancelWake() override { calls.push_back("cancel"); }
+    void HoldAwake() override { calls.push_back("hold"); }
+    void ReleaseAwake() override { calls.push_back("release"); }
+    WakeTimerPolicy WakeTimers() override { return WakeTimerPolicy::Allowed; }
+    std::vector<std::string> calls;
+    WakeArmResult armResult = WakeArmResult::Armed;
+};
+
 // Tuesday, March 2, 2004 in the fixture's UTC zone.
 constexpr int Monday = 1;
 constexpr int Tuesday = 2;
@@ -33,9 +49,17 @@ protected:
         LauncherFixture::SetUp();
         testsupport::SetEnv(testsupport::MarkerEnvName, MarkerPath());
         testsupport::UnsetEnv(testsupport::MarkerSleepEnvName);
+        SetPowerForTests(&power);
+    }
+    void TearDown() override {
+        SetPowerForTests(nullptr);
+        afxtest::SetTimerHandler(nullptr);
+        LauncherFixture::TearDown();
     }
 
     std::string MarkerPath() const { return HomeFile("marker.txt"); }
+    int Launches() const { return LogCount("Launching Program"); }
+    RecordingPower power;
 
     // Path, interval and launch moment typed in as a user would.
     static void FillIn(LauncherDialog& dialog, const std::string& path, const std::string& interval,
@@ -293,6 +317,81 @@ TEST_F(LaunchCycleTest, ZeroIntervalStillTicksAtMostOnceASecond) {
         harness::PumpFor(1500);
         // A 0 ms period would tick every few milliseconds.
         EXPECT_LE(counter.Ticks(), 3);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnce) {
+    std::vector<UINT> launchDelays;
+    afxtest::SetTimerHandler([&](HWND window, UINT_PTR id, UINT milliseconds) -> UINT_PTR {
+        if (id == LaunchTimer) launchDelays.push_back(milliseconds);
+        return ::SetTimer(window, id, milliseconds, nullptr);
+    });
+    platform::SetTestClockMilliseconds(std::int64_t{StartTime} * 1000 + 250);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "600", StartTime + 600);
+        Launch(dialog);
+        ASSERT_EQ(launchDelays.size(), 1u) << "an interval-600 launch would wait for the tick";
+        EXPECT_EQ(launchDelays[0], 599750u);
+        platform::SetTestClock(StartTime + 600);
+        for (UINT_PTR timer : {LaunchTimer, CountdownTimer}) dialog.SendMessage(WM_TIMER, timer);
+        EXPECT_EQ(Launches(), 1) << LogText();
+        EXPECT_EQ(LogCount("Launch Late"), 0);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// Windows sends both resume notices after a sleep the user wakes from.
+TEST_F(LaunchCycleTest, ResumePastTheMomentLaunchesOnceAtOnceAndRecordsItLate) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "600", LocalMoment(2004, 3, 1, 21, 0, 0));
+        for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
+        Launch(dialog);
+        platform::SetTestClock(LocalMoment(2004, 3, 2, 22, 0, 0));
+        for (WPARAM notice : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+            EXPECT_EQ(dialog.SendMessage(WM_POWERBROADCAST, notice), TRUE);
+        EXPECT_EQ(Launches(), 1) << LogText();
+        EXPECT_EQ(LogCount("Launch Late: 3600 s"), 1) << LogText();
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2004, 3, 3, 21, 0, 0));
+        ExpectConfigLine(5, std::to_string(LocalMoment(2004, 3, 3, 21, 0, 0)));
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LaunchCycleTest, ZoneChangeKeepsThePickedWallClockTime) {
+    const platform::Moment nineInUtc = LocalMoment(2004, 3, 2, 21, 0, 0);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        FillIn(dialog, testsupport::MarkerWriterPath(), "10", nineInUtc);
+        CheckDay(dialog, Tuesday, IDC_TUESDAY);
+        Launch(dialog);
+        testsupport::SetEnv("TZ", "EST5EDT");  // the C runtime reads it only when told to
+        dialog.SendMessage(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("TimeZone"));
+        EXPECT_EQ(dialog.settings.GetLaunchTime(), nineInUtc + 5 * 3600);
+        EXPECT_EQ(dialog.settings.GetCountdownStart(), StartTime);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LaunchCycleTest, WakeOptionArmsAMinuteEarlyKeepsAwakeAndIsCancelledOnStop) {
+    power.armResult = WakeArmResult::Unsupported;
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        dialog.SendMessage(WM_SYSCOMMAND, IDM_WAKE_TO_RUN);
+        EXPECT_TRUE(dialog.WakeToRun());
+        FillIn(dialog, testsupport::MarkerWriterPath(), "10", StartTime + 600);
+        Launch(dialog);
+        platform::SetTestClock(StartTime + 500);  // within two minutes of the moment
+        dialog.SendMessage(WM_TIMER, CountdownTimer);
+        harness::Click(dialog.GetSafeHwnd(), IDC_APPLY_RESET);
+        const std::vector<std::string> expected{"arm " + std::to_string(StartTime + 540), "hold", "cancel",
+                                                "release"};
+        EXPECT_EQ(power.calls, expected);
+        EXPECT_EQ(LogCount("Wake Unavailable: this computer cannot be woken by a timer"), 1) << LogText();
+        EXPECT_NE(testsupport::ReadFileBytes(HomeFile("orvix_launcher.ini")).find("WakeToRun=1"),
+                  std::string::npos);
         dialog.EndDialog(IDCANCEL);
     });
 }

@@ -45,13 +45,16 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         EXPECT_EQ(dialog.CountdownTimerId(), 0u);
         EXPECT_EQ(dialog.HideTimerId(), 0u);
 
+        // A separator, About, then the wake option, unchecked by default.
         HMENU systemMenu = GetSystemMenu(dialog.GetSafeHwnd(), FALSE);
         int count = GetMenuItemCount(systemMenu);
-        ASSERT_GE(count, 2);
-        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR,
+        ASSERT_GE(count, 3);
+        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 3), MF_BYPOSITION) & MF_SEPARATOR,
                   static_cast<UINT>(MF_SEPARATOR));
-        EXPECT_EQ(MenuItemText(systemMenu, count - 1), "&About launcher...");
-        EXPECT_EQ(GetMenuItemID(systemMenu, count - 1), 16u);
+        EXPECT_EQ(MenuItemText(systemMenu, count - 2), "&About launcher...");
+        EXPECT_EQ(GetMenuItemID(systemMenu, count - 2), 16u);
+        EXPECT_EQ(MenuItemText(systemMenu, count - 1), "Wake the computer to launch");
+        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_CHECKED, 0u);
 
         // No moment beyond what the clock can count to can be picked.
         SYSTEMTIME range[2] = {};
