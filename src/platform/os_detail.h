@@ -1,11 +1,19 @@
 // Per-system pieces that the portable clock needs but cannot spell portably.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <optional>
+
+#include "platform/os.h"
 
 namespace platform::detail {
 
 // The C library's reentrant local-time conversion; false when it fails.
 bool SystemLocalTime(std::time_t moment, std::tm& local);
+
+// The test's answer to `request` when a test answers starts (SetStartHandler);
+// nothing when the system is to do it.
+std::optional<SystemError> AnswerStartForTest(const StartRequest& request);
 
 }  // namespace platform::detail
