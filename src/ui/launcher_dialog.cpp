@@ -153,6 +153,12 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         result = 0;
         return true;
     }
+    // A command ended; its record is written here, on the window's thread.
+    if (message == CommandFinishedMessage) {
+        settings.CommandEnded(static_cast<std::uint32_t>(lParam), static_cast<std::uint32_t>(wParam));
+        result = 0;
+        return true;
+    }
 
     switch (message) {
         case WM_SYSCOMMAND:
@@ -170,6 +176,11 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
             return true;
+        case WM_DESTROY:
+            // Nothing may post to this window once it is gone (a new one can
+            // take its handle): the commands run on, unwatched.
+            settings.StopWatchingCommands();
+            break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
             // run ends without asking (Escape alone may ask, see OnCancel).
@@ -270,6 +281,11 @@ bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
 
 BOOL LauncherDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    // Called on the system's wait thread: posting is all it may do here.
+    settings.SetCommandEndNotifier([window = m_hWnd](std::uint32_t command, std::uint32_t exitStatus) {
+        ::PostMessageA(window, CommandFinishedMessage, static_cast<WPARAM>(exitStatus),
+                       static_cast<LPARAM>(command));
+    });
     SetUpSystemMenu();
     trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
     CWinApp* app = AfxGetApp();

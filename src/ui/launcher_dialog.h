@@ -12,11 +12,14 @@
 
 class TrayIcon;
 
-// Window timers of the dialog and the tray icon's callback message.
+// Window timers of the dialog, the tray icon's callback message, and the
+// message that brings a command's end to the dialog: the exit status in
+// wParam, the command's number in lParam.
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR HideTimer = 100;
 inline constexpr UINT HideTimerMilliseconds = 2000;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
+inline constexpr UINT CommandFinishedMessage = WM_APP + 1;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
 
 class LauncherDialog : public CDialog {
