@@ -31,9 +31,8 @@ const char* const SaveFailedText =
     "Failed to open the configuration file for save\nCreating the configuration file...\n";
 const char* const LoadFailedText = "Failed to open the configuration file for load";
 
-// The command line was a MAX_PATH buffer holding the path in one pair of
-// quotes; the limit stays, so that every path that ever started still does
-// and no longer one starts on one system but not another.
+// The longest path that fitted the MAX_PATH command line in its quotes. The
+// limit stays: the launcher starts exactly the paths it always accepted.
 constexpr std::size_t LongestPath = 257;
 // Enough of an overlong path to tell which one it was.
 constexpr std::size_t ShownPathLength = 40;
