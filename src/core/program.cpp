@@ -2,6 +2,7 @@
 // configuration file and the directories resolved at start-up.
 #include "core/program.h"
 #include "core/owned_file.h"
+#include "core/start_route.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "log/log.h"
 
@@ -29,9 +31,15 @@ const char* const SaveFailedText =
     "Failed to open the configuration file for save\nCreating the configuration file...\n";
 const char* const LoadFailedText = "Failed to open the configuration file for load";
 
-// The command line is a MAX_PATH buffer holding the path in one pair of quotes.
-constexpr std::size_t CommandLineSize = 260;
-constexpr std::size_t LongestPath = CommandLineSize - 3;
+// The longest path that fitted the MAX_PATH command line in its quotes. The
+// limit stays: the launcher starts exactly the paths it always accepted.
+constexpr std::size_t LongestPath = 257;
+// Enough of an overlong path to tell which one it was.
+constexpr std::size_t ShownPathLength = 40;
+// The system's answer for a program that asks for administrator rights.
+constexpr platform::SystemError ElevationRequired = 740;
+// The command interpreter's status for a command it does not know.
+constexpr std::uint32_t CommandNotFound = 9009;
 
 constexpr int DaysPerWeek = 7;
 constexpr int ConfigLineCount = 17;  // the end marker is never read back
@@ -104,6 +112,48 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
     const bool closed = std::fclose(file.release()) == 0;
     if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
     static_cast<void>(platform::RemoveFile(temporaryPath));  // best effort: the save has failed already
+    return false;
+}
+
+std::string OverlongPathReason(const std::string& path) {
+    return "Path longer than 257 characters: " + path.substr(0, ShownPathLength);
+}
+
+// Why a start failed, in the system's own words, for example "The system
+// cannot find the file specified (error 2): C:\Tools\gone.exe".
+std::string FailureReason(platform::SystemError error, const std::string& path) {
+    std::string text = platform::SystemErrorText(error);
+    auto dropTrailingBlanks = [&text] {
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) text.pop_back();
+    };
+    dropTrailingBlanks();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    dropTrailingBlanks();
+    if (text.empty()) text = "Unknown error";
+    // Some texts name the file as an insert ("%1 is not a valid Win32
+    // application"), which the system leaves unfilled.
+    for (std::size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + path.size()))
+        text.replace(at, 2, path);
+    return text + " (error " + std::to_string(error) + "): " + path;
+}
+
+// False, with the reason in `failure`, when nothing started. A program that
+// asks for administrator rights starts again through the shell, which asks
+// the user for them.
+bool StartWindowsProgram(const std::string& path, std::string& failure) {
+    if (path.size() > LongestPath) {
+        failure = OverlongPathReason(path);
+        return false;
+    }
+    const StartRoute route = RouteFor(path, true);
+    platform::SystemError error =
+        route.kind == StartRoute::ShellOpen
+            ? platform::OpenWithShell(route.file, route.parameters, "open", route.folder)
+            : platform::StartProcess(route.commandLine, route.folder);
+    if (error == ElevationRequired)
+        error = platform::OpenWithShell(route.file, route.parameters, "runas", route.folder);
+    if (error == 0) return true;
+    failure = FailureReason(error, path);
     return false;
 }
 
@@ -241,28 +291,63 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
-    // A path too long for the command line fails like a start of its kind.
-    const bool fits = programPath.size() <= LongestPath;
-    std::array<char, CommandLineSize> commandLine{};
-    if (fits) {
-        const std::string quoted = "\"" + programPath + "\"";
-        std::memcpy(commandLine.data(), quoted.data(), quoted.size());
-    }
-    // Each kind of start reports its failure from a line of its own, so the
+    std::string failure;
+    // Each kind of start reports its failure from lines of its own, so the
     // log tells a program that did not start from a missing interpreter.
     if (windowsProgram) {
-        if (!fits || !platform::StartProcess(commandLine.data())) {
+        if (!StartWindowsProgram(programPath, failure)) {
             LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+            LogMessage(Fail, __FILE__, __LINE__, failure);
             return false;
         }
-    } else if (!fits || platform::RunCommandInterpreter(commandLine.data()) == -1) {
+    } else if (!StartCommand(failure)) {
         LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+        LogMessage(Fail, __FILE__, __LINE__, failure);
         return false;
     }
-    // Read after the start returned: for a command, the moment it finished.
-    const Moment now = platform::CurrentTime();
-    LogMessage(Info, __FILE__, __LINE__, "Launching Program\n" + programPath + "\n" + TimeText(now));
+    LogMessage(Info, __FILE__, __LINE__,
+               "Launching Program\n" + programPath + "\n" + TimeText(platform::CurrentTime()));
     return true;
+}
+
+bool Program::StartCommand(std::string& failure) {
+    if (programPath.size() > LongestPath) {
+        failure = OverlongPathReason(programPath);
+        return false;
+    }
+    const StartRoute route = RouteFor(programPath, false);
+    const std::uint32_t command = ++lastCommand;
+    // The notifier as it is now travels with the wait, which may end on
+    // another thread while this record changes.
+    auto onEnd = [notifier = commandEndNotifier, command](std::uint32_t exitStatus) {
+        if (notifier) notifier(command, exitStatus);
+    };
+    platform::StartedCommand started =
+        platform::StartCommandInterpreter(route.commandLine, route.folder, std::move(onEnd));
+    if (started.error != 0) {
+        failure = FailureReason(started.error, programPath);
+        return false;
+    }
+    // Watched only for an owner that hears of the end and reports it back.
+    if (started.watch && commandEndNotifier) runningCommands.emplace(command, std::move(started.watch));
+    return true;
+}
+
+void Program::CommandEnded(std::uint32_t command, std::uint32_t exitStatus) {
+    // A command no longer watched was reported already, or not at all.
+    if (runningCommands.erase(command) == 0) return;
+    if (exitStatus == 0) {
+        LogMessage(Info, __FILE__, __LINE__, "Command Finished: exit code 0");
+        return;
+    }
+    std::string text = "Command Failed: exit code " + std::to_string(exitStatus);
+    if (exitStatus == CommandNotFound) text += " (command not found)";
+    LogMessage(Warn, __FILE__, __LINE__, text);
+}
+
+void Program::StopWatchingCommands() {
+    runningCommands.clear();
+    commandEndNotifier = nullptr;
 }
 
 void Program::SaveConfiguration() const {

@@ -6,6 +6,9 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -78,11 +81,29 @@ public:
     // no day is checked, or the day's date comes after that of the last
     // usable moment.
     bool NextLaunchDay(std::tm& launchDay);
+    // Starts the program at once: a Windows program as Explorer or the Run
+    // box would start it, a command through the command interpreter without
+    // waiting for it. False, with the reason in the log, when nothing started.
     bool Execute();
+
+    // Told on another thread, with a command's number and exit status, when
+    // a command ends. The owner hands both back to CommandEnded on its own
+    // thread, where the record is written.
+    using CommandEndNotifier = std::function<void(std::uint32_t command, std::uint32_t exitStatus)>;
+    void SetCommandEndNotifier(CommandEndNotifier notifier) { commandEndNotifier = std::move(notifier); }
+    void CommandEnded(std::uint32_t command, std::uint32_t exitStatus);
+    // Whether a command started here has not been reported ended yet.
+    bool IsCommandRunning() const { return !runningCommands.empty(); }
+    // Stops waiting for the running commands, which run on unreported; no
+    // notice comes after this returns.
+    void StopWatchingCommands();
     void SaveConfiguration() const;
     void LoadConfiguration();
 
 private:
+    // False, with the reason in `failure`, when the interpreter did not start.
+    bool StartCommand(std::string& failure);
+
     std::string programPath;
 
 public:
@@ -98,4 +119,7 @@ private:
     Moment launchTime = 0;
     Moment countdownStart = 0;
     std::int32_t timingInterval = 10;
+    CommandEndNotifier commandEndNotifier;
+    std::uint32_t lastCommand = 0;
+    std::map<std::uint32_t, std::unique_ptr<platform::CommandWatch>> runningCommands;
 };

@@ -1,5 +1,5 @@
 // The one seam between the portable core and the operating system: the clock,
-// local-time conversions, processes, the command interpreter, the working
+// local-time conversions, starting programs and the command interpreter, the working
 // directory, the environment and the files.
 //
 // Paths and environment values are kept as UTF-8 text on every system. On
@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -47,14 +49,70 @@ inline constexpr char PathSeparator = '\\';
 inline constexpr char PathSeparator = '/';
 #endif
 
-// Starts a new process from `commandLine` (the buffer may be modified by the
-// system) and returns at once; false when it could not be started. The
-// process's handles are released; the program runs on independently.
-bool StartProcess(char* commandLine);
+// The system's number for why a start failed; 0 when it worked.
+using SystemError = std::uint32_t;
 
-// Runs `commandLine` through the command interpreter and waits for it.
-// Returns the interpreter's status, or -1 when no interpreter could be run.
-int RunCommandInterpreter(const char* commandLine);
+// Whether `path` names an existing file (a folder is none).
+bool IsExistingFile(const std::string& path);
+
+// Starts `commandLine` as a new process in `folder` (in the launcher's own
+// working folder when empty) and returns at once. The process's handles are
+// released; the program runs on independently.
+SystemError StartProcess(const std::string& commandLine, const std::string& folder);
+
+// Opens `file` with the shell's `verb` ("open", "runas") and `parameters`
+// in `folder`, as a double click in Explorer would. The shell shows no error
+// box of its own: a failure comes back as its number.
+SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
+                          const std::string& folder);
+
+// A started command whose end is awaited on a thread of the system's, never
+// on the caller's. Destroying it stops the waiting (after an end already
+// being reported) and releases the process's handle; the command runs on.
+class CommandWatch {
+public:
+    struct State;  // the system's side of the wait
+    explicit CommandWatch(std::shared_ptr<State> state);
+    ~CommandWatch();
+    CommandWatch(const CommandWatch&) = delete;
+    CommandWatch& operator=(const CommandWatch&) = delete;
+
+private:
+    std::shared_ptr<State> state;
+};
+
+// Called on the waiting thread with the command interpreter's exit status.
+using CommandEndHandler = std::function<void(std::uint32_t exitStatus)>;
+
+struct StartedCommand {
+    SystemError error = 0;
+    // Nothing when the start failed, or when the end cannot be awaited.
+    std::unique_ptr<CommandWatch> watch;
+};
+
+// Starts the command interpreter in `folder` on `command`, which it takes as
+// "cmd /d /s /c" does: the outer pair of quotes removed, the rest run. Returns
+// at once; `onEnd` runs on another thread when the interpreter ends, unless
+// the watch was destroyed first.
+StartedCommand StartCommandInterpreter(const std::string& command, const std::string& folder,
+                                       CommandEndHandler onEnd);
+
+// The system's own text for `error`, as the system gives it; empty when it
+// has none.
+std::string SystemErrorText(SystemError error);
+
+// What was asked of the system to start something, as a test sees it.
+struct StartRequest {
+    std::string call;        // "CreateProcess", "ShellExecuteEx" or "CommandInterpreter"
+    std::string verb;        // ShellExecuteEx's verb
+    std::string target;      // the command line, the file, or the interpreter's command
+    std::string parameters;  // ShellExecuteEx's parameters
+    std::string folder;      // empty: the launcher's own working folder
+};
+// Tests: answers every start in place of the system (0 for started, else
+// the system's error number); an empty function restores the system.
+using StartHandler = std::function<SystemError(const StartRequest& request)>;
+void SetStartHandler(StartHandler handler);
 
 // The working directory, read into a 260-character buffer; nothing when it
 // cannot be read (removed, or longer than 259 characters).

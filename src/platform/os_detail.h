@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
+
+#include "platform/os.h"
 
 namespace platform::detail {
 
@@ -11,5 +14,9 @@ bool SystemLocalTime(std::time_t moment, std::tm& local);
 
 // The system clock in milliseconds since 1970-01-01 00:00:00 UTC.
 std::int64_t SystemMilliseconds();
+
+// The test's answer to `request` when a test answers starts (SetStartHandler);
+// nothing when the system is to do it.
+std::optional<SystemError> AnswerStartForTest(const StartRequest& request);
 
 }  // namespace platform::detail

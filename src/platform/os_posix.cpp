@@ -1,6 +1,7 @@
 // The operating-system seam on POSIX systems (the native build of the core).
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -11,6 +12,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/os.h"
@@ -48,39 +53,132 @@ void ReapFinishedChildren() {
                           startedChildren.end());
 }
 
-// The command line is the program's path in one pair of quotes; the quoted
-// text as a whole names the file, as on Windows.
-std::string ProgramFileOf(const char* commandLine) {
-    std::string file = commandLine;
-    if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
-    return file;
+// A command line split into words as Windows splits it, in its plain form:
+// blanks separate words, and double quotes hold blanks inside one.
+std::vector<std::string> CommandLineWords(const std::string& commandLine) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+// Starts `words` (the first names the program) in `folder`, the child's
+// identifier going to `child`. The system's error number, or 0.
+SystemError Spawn(const std::vector<std::string>& words, const std::string& folder, pid_t& child) {
+    if (words.empty() || words[0].empty()) return ENOENT;
+    std::vector<std::string> storage = words;  // the call takes writable strings
+    std::vector<char*> argv;
+    argv.reserve(storage.size() + 1);
+    for (std::string& word : storage) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return ENOMEM;
+    int error = folder.empty() ? 0 : posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    if (error == 0) error = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return static_cast<SystemError>(error);
+}
+
+std::uint32_t ExitStatusOf(int status) {
+    if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return static_cast<std::uint32_t>(128 + WTERMSIG(status));
+    return static_cast<std::uint32_t>(status);
 }
 
 }  // namespace
 
-bool StartProcess(char* commandLine) {
-    ReapFinishedChildren();
-    std::string file = ProgramFileOf(commandLine);
-    if (file.empty()) return false;
-    std::vector<char> argument(file.begin(), file.end());
-    argument.push_back('\0');
-    char* argv[] = {argument.data(), nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, file.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
-    startedChildren.push_back(child);
-    return true;
+bool IsExistingFile(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void ReloadTimeZone() { tzset(); }
 
-int RunCommandInterpreter(const char* commandLine) {
-    // Running the command interpreter is this function's purpose.
-    const int status = std::system(commandLine);  // NOLINT(cert-env33-c)
-    if (status == -1) return -1;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return status;
+SystemError StartProcess(const std::string& commandLine, const std::string& folder) {
+    if (auto answer = detail::AnswerStartForTest({"CreateProcess", "", commandLine, "", folder}))
+        return *answer;
+    ReapFinishedChildren();
+    pid_t child = 0;
+    const SystemError error = Spawn(CommandLineWords(commandLine), folder, child);
+    if (error == 0) startedChildren.push_back(child);
+    return error;
 }
+
+// No shell here opens documents: the file itself is started.
+SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
+                          const std::string& folder) {
+    if (auto answer = detail::AnswerStartForTest({"ShellExecuteEx", verb, file, parameters, folder}))
+        return *answer;
+    ReapFinishedChildren();
+    std::vector<std::string> words = CommandLineWords(parameters);
+    words.insert(words.begin(), file);
+    pid_t child = 0;
+    const SystemError error = Spawn(words, folder, child);
+    if (error == 0) startedChildren.push_back(child);
+    return error;
+}
+
+// Shared by the watch and its waiting thread; the lock keeps a report and
+// the end of the watch apart.
+struct CommandWatch::State {
+    std::mutex lock;
+    bool stopped = false;
+    CommandEndHandler onEnd;
+};
+
+CommandWatch::CommandWatch(std::shared_ptr<State> state) : state(std::move(state)) {}
+
+CommandWatch::~CommandWatch() {
+    const std::lock_guard<std::mutex> guard(state->lock);
+    state->stopped = true;
+}
+
+StartedCommand StartCommandInterpreter(const std::string& command, const std::string& folder,
+                                       CommandEndHandler onEnd) {
+    if (auto answer = detail::AnswerStartForTest({"CommandInterpreter", "", command, "", folder}))
+        return {*answer, nullptr};
+    ReapFinishedChildren();
+    // As cmd's /s does: exactly the outer pair of quotes comes off.
+    std::string script = command;
+    if (script.size() >= 2 && script.front() == '"' && script.back() == '"')
+        script = script.substr(1, script.size() - 2);
+    pid_t child = 0;
+    const SystemError error = Spawn({"/bin/sh", "-c", script}, folder, child);
+    if (error != 0) return {error, nullptr};
+    auto state = std::make_shared<CommandWatch::State>();
+    state->onEnd = std::move(onEnd);
+    try {
+        // The thread reaps the child whenever it ends, watched or not.
+        std::thread([state, child] {
+            int status = 0;
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            const std::lock_guard<std::mutex> guard(state->lock);
+            if (!state->stopped) state->onEnd(ExitStatusOf(status));
+        }).detach();
+    } catch (const std::system_error&) {
+        startedChildren.push_back(child);
+        return {0, nullptr};  // started, but its end cannot be awaited
+    }
+    return {0, std::make_unique<CommandWatch>(std::move(state))};
+}
+
+std::string SystemErrorText(SystemError error) { return std::strerror(static_cast<int>(error)); }
 
 std::optional<std::string> CurrentDirectory() {
     std::array<char, 260> buffer{};

@@ -3,12 +3,15 @@
 #include <direct.h>
 #include <io.h>
 #include <time.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 #include <array>
 #include <climits>
 #include <cstdlib>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 // windows.h maps ReplaceFile to ReplaceFileA; ours is a different function.
 #undef ReplaceFile
@@ -72,22 +75,138 @@ std::wstring WidePath(const std::string& path) { return Widened(CP_UTF8, path); 
 
 std::string AnsiPath(const std::string& path) { return Narrowed(CP_ACP, WidePath(path)); }
 
-bool StartProcess(char* commandLine) {
+
+namespace {
+
+const char* FolderOrNull(const std::string& folder) { return folder.empty() ? nullptr : folder.c_str(); }
+
+// Some shell extensions (shortcuts among them) are COM objects, so the shell
+// asks its callers for an apartment; one already there is kept as it is.
+class ComApartment {
+public:
+    ComApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT result;
+};
+
+// %ComSpec%, or cmd.exe in the system folder when it is unset.
+std::string CommandInterpreterPath() {
+    const std::optional<std::string> comSpec = EnvironmentVariable("ComSpec");
+    if (comSpec && !comSpec->empty()) return AnsiPath(*comSpec);
+    std::array<char, MAX_PATH> system{};
+    const UINT length = GetSystemDirectoryA(system.data(), static_cast<UINT>(system.size()));
+    if (length == 0 || length >= system.size()) return "cmd.exe";
+    return std::string(system.data(), length) + "\\cmd.exe";
+}
+
+}  // namespace
+
+bool IsExistingFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+SystemError StartProcess(const std::string& commandLine, const std::string& folder) {
+    if (auto answer = detail::AnswerStartForTest({"CreateProcess", "", commandLine, "", folder}))
+        return *answer;
+    std::string writable = commandLine;  // CreateProcessA may write into it
     STARTUPINFOA startupInfo{};
     startupInfo.cb = sizeof(startupInfo);
     PROCESS_INFORMATION processInfo{};
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
-                        &processInfo))
-        return false;
+    if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, FolderOrNull(folder),
+                        &startupInfo, &processInfo))
+        return GetLastError();
     // The program runs on by itself; its handles are not needed here.
     OwnedHandle process(processInfo.hProcess);
     OwnedHandle thread(processInfo.hThread);
-    return true;
+    return 0;
 }
 
 void ReloadTimeZone() { _tzset(); }
 
-int RunCommandInterpreter(const char* commandLine) { return std::system(commandLine); }
+SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
+                          const std::string& folder) {
+    if (auto answer = detail::AnswerStartForTest({"ShellExecuteEx", verb, file, parameters, folder}))
+        return *answer;
+    const ComApartment apartment;
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof(info);
+    // No error box: it would hold up the window's thread until someone
+    // answered it, even at an unattended launch. The log says why instead.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = FolderOrNull(folder);
+    info.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExA(&info)) return 0;
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_NO_ASSOCIATION;
+}
+
+struct CommandWatch::State {
+    OwnedHandle process;
+    HANDLE wait = nullptr;
+    CommandEndHandler onEnd;
+};
+
+namespace {
+
+void CALLBACK OnCommandEnded(void* context, BOOLEAN) {
+    auto& state = *static_cast<CommandWatch::State*>(context);
+    DWORD status = 0;
+    if (!GetExitCodeProcess(state.process.get(), &status)) status = static_cast<DWORD>(-1);
+    state.onEnd(status);
+}
+
+}  // namespace
+
+CommandWatch::CommandWatch(std::shared_ptr<State> state) : state(std::move(state)) {}
+
+// INVALID_HANDLE_VALUE waits for a report already running, so nothing
+// reaches the owner once the watch is gone.
+CommandWatch::~CommandWatch() {
+    if (state->wait != nullptr) UnregisterWaitEx(state->wait, INVALID_HANDLE_VALUE);
+}
+
+StartedCommand StartCommandInterpreter(const std::string& command, const std::string& folder,
+                                       CommandEndHandler onEnd) {
+    if (auto answer = detail::AnswerStartForTest({"CommandInterpreter", "", command, "", folder}))
+        return {*answer, nullptr};
+    const std::string interpreter = CommandInterpreterPath();
+    // /s takes off exactly the outer pair of quotes and keeps what they hold.
+    std::string commandLine = "\"" + interpreter + "\" /d /s /c " + command;
+    STARTUPINFOA startupInfo{};
+    startupInfo.cb = sizeof(startupInfo);
+    PROCESS_INFORMATION processInfo{};
+    if (!CreateProcessA(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        FolderOrNull(folder), &startupInfo, &processInfo))
+        return {GetLastError(), nullptr};
+    OwnedHandle thread(processInfo.hThread);
+    auto state = std::make_shared<CommandWatch::State>();
+    state->process.reset(processInfo.hProcess);
+    state->onEnd = std::move(onEnd);
+    // The system's wait thread reports the end; the window's thread never waits.
+    if (!RegisterWaitForSingleObject(&state->wait, state->process.get(), OnCommandEnded, state.get(),
+                                     INFINITE, WT_EXECUTEONLYONCE)) {
+        state->wait = nullptr;
+        return {0, nullptr};  // started, but its end cannot be awaited
+    }
+    return {0, std::make_unique<CommandWatch>(std::move(state))};
+}
+
+std::string SystemErrorText(SystemError error) {
+    std::array<char, 1024> text{};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        error, 0, text.data(), static_cast<DWORD>(text.size()), nullptr);
+    return std::string(text.data(), length);
+}
 
 std::optional<std::string> CurrentDirectory() {
     std::array<wchar_t, 260> buffer{};

@@ -43,9 +43,6 @@ constexpr std::int64_t LateLaunchMilliseconds = 2000;
 constexpr Moment WakeLeadSeconds = 60;
 // The computer is kept awake this long before the moment and after a launch.
 constexpr Moment KeepAwakeSeconds = 120;
-// While a started command still holds the computer awake, it is looked at
-// again this often.
-constexpr UINT CommandRecheckMilliseconds = 60000;
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
@@ -189,6 +186,13 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         result = 0;
         return true;
     }
+    // A command ended; its record is written here, on the window's thread.
+    if (message == CommandFinishedMessage) {
+        settings.CommandEnded(static_cast<std::uint32_t>(lParam), static_cast<std::uint32_t>(wParam));
+        UpdateKeepAwake();
+        result = 0;
+        return true;
+    }
 
     switch (message) {
         case WM_SYSCOMMAND:
@@ -241,6 +245,9 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             KillCountdownTimers();
             if (keepingAwake) Power().ReleaseAwake();
             keepingAwake = false;
+            // Nothing may post to this window once it is gone (a new one can
+            // take its handle): the commands run on, unwatched.
+            settings.StopWatchingCommands();
             break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
@@ -343,6 +350,11 @@ bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
 BOOL LauncherDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     if (!runningMark.empty()) SetPropW(m_hWnd, runningMark.c_str(), m_hWnd);
+    // Called on the system's wait thread: posting is all it may do here.
+    settings.SetCommandEndNotifier([window = m_hWnd](std::uint32_t command, std::uint32_t exitStatus) {
+        ::PostMessageA(window, CommandFinishedMessage, static_cast<WPARAM>(exitStatus),
+                       static_cast<LPARAM>(command));
+    });
     SetUpSystemMenu();
     AddTrayIcon();
     CWinApp* app = AfxGetApp();
@@ -667,9 +679,8 @@ bool LauncherDialog::KeepAwakeWanted() const {
     const bool launchNear =
         countdownTimerId != 0 && std::int64_t{settings.GetLaunchTime()} - now <= KeepAwakeSeconds;
     const bool justLaunched = lastLaunch && std::int64_t{now} - *lastLaunch < KeepAwakeSeconds;
-    // A command that the launch started and that still runs holds it too;
-    // none is known to run here yet.
-    const bool commandRuns = false;
+    // A command that the launch started and that still runs holds it too.
+    const bool commandRuns = lastLaunch && settings.IsCommandRunning();
     return launchNear || justLaunched || commandRuns;
 }
 
@@ -683,13 +694,14 @@ void LauncherDialog::UpdateKeepAwake() {
         }
         keepingAwake = wanted;
     }
-    // Before the moment the countdown looks again; after the launch nothing
-    // else would, so a timer of its own lets go in time.
+    // Before the moment the countdown looks again, and a command's end comes
+    // as a message; after the launch nothing else would look, so a timer of
+    // its own lets go in time.
     const Moment now = platform::CurrentTime();
-    if (keepingAwake && lastLaunch &&
+    const std::int64_t left = lastLaunch ? std::int64_t{*lastLaunch} + KeepAwakeSeconds - now : 0;
+    if (keepingAwake && left > 0 &&
         (countdownTimerId == 0 || settings.GetLaunchTime() - now > KeepAwakeSeconds)) {
-        const std::int64_t left = std::int64_t{*lastLaunch} + KeepAwakeSeconds - now;
-        SetTimer(KeepAwakeTimer, left > 0 ? static_cast<UINT>(left * 1000) : CommandRecheckMilliseconds);
+        SetTimer(KeepAwakeTimer, static_cast<UINT>(left * 1000));
     } else {
         KillTimer(KeepAwakeTimer);
     }

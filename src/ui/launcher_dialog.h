@@ -15,9 +15,11 @@
 
 class TrayIcon;
 
-// Window timers of the dialog and the tray icon's callback message. The
-// countdown ticks at the interval; the launch timer fires once, on the
-// moment; the keep-awake timer lets the computer sleep again after a launch.
+// Window timers of the dialog, the tray icon's callback message, and the
+// message that brings a command's end to the dialog: the exit status in
+// wParam, the command's number in lParam. The countdown ticks at the
+// interval; the launch timer fires once, on the moment; the keep-awake timer
+// lets the computer sleep again after a launch.
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR LaunchTimer = 2;
 inline constexpr UINT_PTR KeepAwakeTimer = 3;
@@ -28,6 +30,7 @@ inline constexpr UINT_PTR TrayRetryTimer = 101;
 inline constexpr UINT TrayRetryMilliseconds = 2000;
 inline constexpr int TrayRetryCount = 60;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
+inline constexpr UINT CommandFinishedMessage = WM_APP + 1;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
 
 // Sent by a second start of the launcher on the same settings to the running

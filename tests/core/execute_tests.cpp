@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/program.h"
@@ -31,7 +36,32 @@ protected:
     }
     void TearDown() override {
         UnsetEnv(MarkerSleepEnvName);
+        platform::SetStartHandler(nullptr);
         ClockFixture::TearDown();
+    }
+
+    // Hears of the ends of the commands `settings` starts, as the dialog does.
+    void Watch(Program& settings) {
+        settings.SetCommandEndNotifier([this](std::uint32_t command, std::uint32_t status) {
+            const std::lock_guard<std::mutex> guard(endsLock);
+            ends.emplace_back(command, status);
+        });
+    }
+    // Waits (bounded) for the next end and hands it back on this thread.
+    bool HandBackNextEnd(Program& settings) {
+        for (int wait = 0; wait < 2000; ++wait) {
+            std::unique_lock<std::mutex> guard(endsLock);
+            if (!ends.empty()) {
+                const auto [command, status] = ends.front();
+                ends.pop_front();
+                guard.unlock();
+                settings.CommandEnded(command, status);
+                return true;
+            }
+            guard.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     std::string Marker() const { return HomeFile("marker.txt"); }
@@ -60,7 +90,12 @@ protected:
     static std::string LaunchRecord(const std::string& path, const std::string& time) {
         return "Info " + StartStamp + "Launching Program\r\n" + path + "\r\n" + time + "\r\n\r\n";
     }
+
+    std::mutex endsLock;
+    std::deque<std::pair<std::uint32_t, std::uint32_t>> ends;
 };
+
+const std::string StartTimeText = "Tuesday, March 02, 2004 - 09:05:07 AM";
 
 TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStarts) {
     const std::string program = CopyMarkerWriter(HomeFile("dir with spaces"), "marker writer");
@@ -74,59 +109,66 @@ TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStarts) {
         << LogText();
 }
 
-TEST_F(ExecuteTest, ArgumentsAfterTheProgramMakeTheStartFail) {
+TEST_F(ExecuteTest, TypedCommandLineStartsItsProgramAndAnEmptyPathFails) {
     Program settings;
-    for (const std::string& path : {MarkerWriterPath() + " arg", std::string()}) {
-        settings.SetProgramPath(path.c_str());
-        settings.SetLaunched(false);
-        EXPECT_FALSE(settings.Execute()) << path;
-        EXPECT_TRUE(settings.IsLaunched());
-    }
+    settings.SetProgramPath((MarkerWriterPath() + " arg").c_str());
+    EXPECT_TRUE(settings.Execute());
+    EXPECT_TRUE(WaitForFile(Marker(), "ran"));
+    settings.SetProgramPath("");
+    settings.SetLaunched(false);
+    EXPECT_FALSE(settings.Execute());
+    EXPECT_TRUE(settings.IsLaunched());
     const std::string log = LogText();
     EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp"))) << log;
     EXPECT_NE(std::string::npos, log.find(StartFailedRecord)) << log;
-    EXPECT_EQ(std::string::npos, log.find("Launching Program")) << log;
-    EXPECT_FALSE(FileExists(Marker()));
+    EXPECT_NE(std::string::npos, log.find(LaunchRecord(MarkerWriterPath() + " arg", StartTimeText))) << log;
 }
 
-TEST_F(ExecuteTest, FailingShellCommandStillCountsAsLaunched) {
-    const std::string script = ScriptExiting(1);
-    Program settings;
-    settings.SetWindowsProgram(false);
-    settings.SetProgramPath(script.c_str());
-    EXPECT_TRUE(settings.Execute());
-    EXPECT_TRUE(settings.IsLaunched());
-    EXPECT_NE(std::string::npos,
-              LogText().find(LaunchRecord(script, "Tuesday, March 02, 2004 - 09:05:07 AM")))
-        << LogText();
+TEST_F(ExecuteTest, FailingShellCommandCountsAsLaunchedAndItsEndSaysHow) {
+    const struct {
+        std::uint32_t status;
+        std::string record;
+    } cases[] = {
+        {1, "Command Failed: exit code 1\r\n\r\n"},
+#ifdef _WIN32  // the interpreter's own status for a command it does not know
+        {9009, "Command Failed: exit code 9009 (command not found)\r\n\r\n"},
+#endif
+    };
+    for (const auto& c : cases) {
+        const std::string script = ScriptExiting(static_cast<int>(c.status));
+        Program settings;
+        Watch(settings);
+        settings.SetWindowsProgram(false);
+        settings.SetProgramPath(script.c_str());
+        EXPECT_TRUE(settings.Execute());
+        EXPECT_TRUE(settings.IsLaunched());
+        ASSERT_TRUE(HandBackNextEnd(settings));
+        const std::string log = LogText();
+        EXPECT_NE(std::string::npos, log.find(LaunchRecord(script, StartTimeText))) << log;
+        EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp").replace(0, 4, "Warn")))
+            << log;
+        EXPECT_NE(std::string::npos, log.find("\r\n" + c.record)) << log;
+    }
 }
 
-TEST_F(ExecuteTest, ShellCommandRecordCarriesTheMomentItEnded) {
-    platform::ClearTestClock();
+TEST_F(ExecuteTest, ShellCommandDoesNotHoldUpExecuteAndItsEndIsRecordedOnItsReturn) {
     const std::string program = CopyMarkerWriter(HomeFile("slow dir"), "slow");
-    SetEnv(MarkerSleepEnvName, "2500");
+    SetEnv(MarkerSleepEnvName, "1000");
     Program settings;
+    Watch(settings);
     settings.SetWindowsProgram(false);
     settings.SetProgramPath(program.c_str());
-    const std::time_t before = std::time(nullptr);
     ASSERT_TRUE(settings.Execute());
-    const std::time_t after = std::time(nullptr);
-    ASSERT_EQ("ran", ReadFileBytes(Marker()));  // the command had finished when Execute returned
-
-    const std::string log = LogText();
-    const std::string heading = "Launching Program\r\n" + program + "\r\n";
-    const auto at = log.find(heading);
-    ASSERT_NE(std::string::npos, at) << log;
-    const std::string timeLine =
-        log.substr(at + heading.size(), log.find("\r\n", at + heading.size()) - at - heading.size());
-    // The command ran at least two whole seconds, so its end cannot carry the
-    // start's second, nor the one after it.
-    bool matched = false;
-    for (std::time_t t = before + 2; t <= after && !matched; ++t)
-        matched = timeLine == TimeText(static_cast<platform::Moment>(t));
-    EXPECT_TRUE(matched) << timeLine << " is not between "
-                         << TimeText(static_cast<platform::Moment>(before + 2)) << " and "
-                         << TimeText(static_cast<platform::Moment>(after));
+    EXPECT_FALSE(FileExists(Marker())) << "Execute waited for the command";
+    EXPECT_TRUE(settings.IsCommandRunning());
+    // Written at the start: the record carries the moment it started.
+    EXPECT_NE(std::string::npos, LogText().find(LaunchRecord(program, StartTimeText))) << LogText();
+    ASSERT_TRUE(HandBackNextEnd(settings));
+    EXPECT_EQ("ran", ReadFileBytes(Marker()));
+    EXPECT_FALSE(settings.IsCommandRunning());
+    EXPECT_NE(std::string::npos,
+              LogText().find("Info " + StartStamp + "Command Finished: exit code 0\r\n\r\n"))
+        << LogText();
 }
 
 TEST_F(ExecuteTest, OverlongPathIsRefusedAsAFailedStart) {
@@ -141,6 +183,9 @@ TEST_F(ExecuteTest, OverlongPathIsRefusedAsAFailedStart) {
         EXPECT_FALSE(settings.Execute());
     }
     EXPECT_NE(std::string::npos, LogText().find(StartFailedRecord)) << LogText();
+    EXPECT_NE(std::string::npos,
+              LogText().find("\r\nPath longer than 257 characters: " + std::string(40, 'b') + "\r\n\r\n"))
+        << LogText();
     EXPECT_EQ(std::string::npos, LogText().find("Launching Program")) << LogText();
 }
 
@@ -162,17 +207,77 @@ TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
         {true, HomeFile("missing.exe")},
         {true, std::string(258, 'a')},   // too long: refused as a failed start of its kind
         {false, std::string(258, 'b')},  // runs no interpreter, so it fails on every system
+        {true, HomeFile("not a program.exe")},
     };
+    WriteFileBytes(HomeFile("not a program.exe"), "text");
     Program settings;
     for (const Case& c : cases) {
         settings.SetWindowsProgram(c.windowsProgram);
         settings.SetProgramPath(c.path.c_str());
         EXPECT_FALSE(settings.Execute()) << c.path;
     }
-    const std::vector<int> lines = FailLines(LogText());
-    ASSERT_EQ(3u, lines.size()) << LogText();
-    EXPECT_EQ(lines[0], lines[1]) << "both are programs that did not start";
-    EXPECT_NE(lines[0], lines[2]) << "a program and the interpreter share line " << lines[0];
+    // Each failure is followed by its reason, in the system's words without
+    // their full stop, and with the file in place of an insert they leave.
+    const std::string log = LogText();
+    EXPECT_EQ(std::string::npos, log.find("%1")) << log;
+    const std::string reason = " (error 2): " + HomeFile("missing.exe") + "\r\n";
+    const std::size_t at = log.find(reason);
+    ASSERT_NE(std::string::npos, at) << log;
+    EXPECT_EQ(std::string::npos, std::string(".\n").find(log[at - 1])) << log;
+    const std::vector<int> lines = FailLines(log);
+    ASSERT_EQ(8u, lines.size()) << log;
+    EXPECT_EQ(lines[0], lines[2]) << "both are programs that did not start";
+    EXPECT_EQ(lines[1], lines[3]) << "both are reasons why a program did not start";
+    EXPECT_NE(lines[0], lines[4]) << "a program and the interpreter share line " << lines[0];
+}
+
+// Records what the system was asked, and answers `firstAnswer`, then 0.
+std::vector<std::string> StartsOf(Program& settings, platform::SystemError firstAnswer) {
+    std::vector<std::string> asked;
+    platform::SetStartHandler([&](const platform::StartRequest& r) {
+        asked.push_back(r.call + " " + r.verb + "|" + r.target + "|" + r.parameters + "|" + r.folder);
+        return asked.size() == 1 ? firstAnswer : 0;
+    });
+    EXPECT_TRUE(settings.Execute()) << settings.GetProgramPath();
+    platform::SetStartHandler(nullptr);
+    return asked;
+}
+
+TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) {
+    const std::string dir = HomeFile("app dir");
+    const std::string scripts = HomeFile("Program Files (x86) & Co");
+    MakeDirectory(dir);
+    MakeDirectory(scripts);
+    auto file = [](const std::string& folder, const char* name) {
+        WriteFileBytes(folder + platform::PathSeparator + name, "");
+        return folder + platform::PathSeparator + name;
+    };
+    const std::string app = file(dir, "app.exe"), link = file(dir, "tool.lnk"), doc = file(dir, "doc.txt");
+    const std::string script = file(scripts, "b.bat");
+    const struct {
+        std::string path;
+        bool windowsProgram;
+        platform::SystemError firstAnswer;
+        std::vector<std::string> asked;
+    } cases[] = {
+        {'"' + app + '"', true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
+        {'"' + app + "\" --full", true, 0, {"CreateProcess |\"" + app + "\" --full||" + dir}},
+        {link, true, 0, {"ShellExecuteEx open|" + link + "||" + dir}},
+        {doc, true, 0, {"ShellExecuteEx open|" + doc + "||" + dir}},
+        {app,
+         true,
+         740,
+         {"CreateProcess |\"" + app + "\"||" + dir, "ShellExecuteEx runas|" + app + "||" + dir}},
+        {"notepad.exe", true, 0, {"CreateProcess |notepad.exe||"}},
+        {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
+        {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},
+    };
+    for (const auto& c : cases) {
+        Program settings;
+        settings.SetWindowsProgram(c.windowsProgram);
+        settings.SetProgramPath(c.path.c_str());
+        EXPECT_EQ(c.asked, StartsOf(settings, c.firstAnswer)) << c.path;
+    }
 }
 
 TEST_F(ExecuteTest, PathOfTheLongestAllowedLengthStillStarts) {

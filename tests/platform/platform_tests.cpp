@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <string>
 
 #ifndef _WIN32
@@ -111,22 +114,46 @@ TEST_F(PlatformTest, ReplaceFileSwapsContentOrLeavesBothAlone) {
     EXPECT_EQ("newer", ReadFileBytes(source));
 }
 
-TEST_F(PlatformTest, CommandInterpreterReportsTheCommandsStatus) {
-    EXPECT_EQ(0, platform::RunCommandInterpreter("exit 0"));
-    EXPECT_EQ(3, platform::RunCommandInterpreter("exit 3"));
+// The interpreter's command as the launcher passes it: in an outer pair of
+// quotes, which the interpreter takes off.
+platform::StartedCommand StartReporting(const std::string& command, std::future<std::uint32_t>& ended) {
+    auto promise = std::make_shared<std::promise<std::uint32_t>>();
+    ended = promise->get_future();
+    return platform::StartCommandInterpreter("\"" + command + "\"", "",
+                                             [promise](std::uint32_t status) { promise->set_value(status); });
+}
+
+TEST_F(PlatformTest, CommandInterpreterReportsTheStatusOnlyWhileWatched) {
+    for (std::uint32_t status : {0u, 3u}) {
+        std::future<std::uint32_t> ended;
+        const platform::StartedCommand started = StartReporting("exit " + std::to_string(status), ended);
+        ASSERT_EQ(0u, started.error);
+        ASSERT_TRUE(started.watch);
+        ASSERT_EQ(std::future_status::ready, ended.wait_for(std::chrono::seconds(20)));
+        EXPECT_EQ(status, ended.get());
+    }
+    // A watch that is gone reports nothing, even when the command ends later.
+    const std::string marker = HomeFile("marker.txt");
+    SetEnv(MarkerEnvName, marker);
+    SetEnv(MarkerSleepEnvName, "300");
+    std::future<std::uint32_t> ended;
+    StartReporting("\"" + MarkerWriterPath() + "\"", ended).watch.reset();
+    UnsetEnv(MarkerSleepEnvName);
+    ASSERT_TRUE(WaitForFile(marker, "ran"));
+    // Its report goes with the wait, unsent: the promise ends broken.
+    ASSERT_EQ(std::future_status::ready, ended.wait_for(std::chrono::seconds(20)));
+    EXPECT_THROW(ended.get(), std::future_error) << "a status came after the watch had gone";
 }
 
 TEST_F(PlatformTest, StartProcessRunsTheQuotedFileAndRefusesOthers) {
     const std::string marker = HomeFile("marker.txt");
     SetEnv(MarkerEnvName, marker);
-    std::string commandLine = "\"" + MarkerWriterPath() + "\"";
-    ASSERT_TRUE(platform::StartProcess(commandLine.data())) << commandLine;
+    const std::string commandLine = "\"" + MarkerWriterPath() + "\"";
+    ASSERT_EQ(0u, platform::StartProcess(commandLine, "")) << commandLine;
     EXPECT_TRUE(WaitForFile(marker, "ran"));
 
-    std::string missing = "\"" + HomeFile("no such program.exe") + "\"";
-    EXPECT_FALSE(platform::StartProcess(missing.data()));
-    std::string empty = "\"\"";
-    EXPECT_FALSE(platform::StartProcess(empty.data()));
+    EXPECT_NE(0u, platform::StartProcess("\"" + HomeFile("no such program.exe") + "\"", ""));
+    EXPECT_NE(0u, platform::StartProcess("\"\"", ""));
 }
 
 #ifndef _WIN32
@@ -148,16 +175,15 @@ TEST_F(PlatformTest, FinishedChildrenDoNotPileUp) {
     for (int i = 0; i < 5; ++i) {
         const std::string marker = HomeFile("marker" + std::to_string(i));
         SetEnv(MarkerEnvName, marker);
-        std::string commandLine = "\"" + MarkerWriterPath() + "\"";
-        ASSERT_TRUE(platform::StartProcess(commandLine.data()));
+        ASSERT_EQ(0u, platform::StartProcess("\"" + MarkerWriterPath() + "\"", ""));
         ASSERT_TRUE(WaitForFile(marker, "ran"));
     }
     // Every later start reaps what has finished; give the last exits time.
-    std::string missing = "\"/nonexistent/program\"";
+    const std::string missing = "\"/nonexistent/program\"";
     int zombies = ZombieChildren();
     for (int attempt = 0; attempt < 200 && zombies > 0; ++attempt) {
         usleep(50 * 1000);
-        platform::StartProcess(missing.data());
+        platform::StartProcess(missing, "");
         zombies = ZombieChildren();
     }
     EXPECT_EQ(0, zombies);

@@ -61,6 +61,36 @@ TEST_F(CommandsTest, TestStartsAValidProgramAtOnceWithoutUsingUpToday) {
     EXPECT_EQ(harness::MessageBoxes().size(), 1u) << "the empty path's message only";
 }
 
+// cmd splits a quoted path at "(", ")" and "&" unless its /s takes the
+// outer quotes off; and a window whose thread waits for a command freezes.
+TEST_F(CommandsTest, BatchInAProgramFilesFolderRunsThereWhileTheWindowGoesOnAnswering) {
+    const std::string folder = HomeFile("Program Files (x86) & Co");
+    const std::string batch = folder + "\\job.bat";
+    const std::string marker = HomeFile("marker.txt");
+    testsupport::MakeDirectory(folder);
+    // It notes its working folder, then runs a program that takes a while.
+    testsupport::WriteFileBytes(batch, "@cd > here.txt\r\n@\"" + testsupport::MarkerWriterPath() + "\"\r\n");
+    const testsupport::ScopedEnv savedMarker(testsupport::MarkerEnvName),
+        savedSleep(testsupport::MarkerSleepEnvName);
+    testsupport::SetEnv(testsupport::MarkerEnvName, marker);
+    testsupport::SetEnv(testsupport::MarkerSleepEnvName, "1500");
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        SetControlText(dialog, IDC_PROGRAM_PATH, batch);
+        Press(dialog, IDC_SHELL_COMMAND);
+        Press(dialog, IDC_TEST);
+        Press(dialog, IDC_TODAY);
+        EXPECT_EQ(LogCount("Current time selected by user"), 1);
+        EXPECT_FALSE(testsupport::FileExists(marker)) << "the window waited for the batch";
+        EXPECT_TRUE(dialog.settings.IsCommandRunning());
+        EXPECT_TRUE(harness::PumpUntil([&] { return !dialog.settings.IsCommandRunning(); }, 20000));
+        dialog.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(testsupport::ReadFileBytes(marker), "ran");
+    EXPECT_TRUE(testsupport::FileExists(folder + "\\here.txt")) << "the batch ran in another folder";
+    EXPECT_EQ(LogCount("\r\nCommand Finished: exit code 0\r\n"), 1) << LogText();
+}
+
 // After today's launch, Apply/Reset makes today available again: a later
 // time today must not go to next week.
 TEST_F(CommandsTest, ApplyResetStopsTheCountdownAndReopensTodaysLaunch) {

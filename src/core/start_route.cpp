@@ -1,0 +1,105 @@
+// The choice of how to start what the user points at. Only what the file
+// system holds is asked of the system; the choice itself is made here.
+#include "core/start_route.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string>
+
+#include "platform/os.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == platform::PathSeparator; }
+
+std::size_t LastSeparator(const std::string& path) {
+    for (std::size_t at = path.size(); at > 0; --at)
+        if (IsSeparator(path[at - 1])) return at - 1;
+    return std::string::npos;
+}
+
+// The folder part of `path`; empty when it has none. A root ("C:\", "/")
+// keeps its separator, without which it would name another folder.
+std::string FolderOf(const std::string& path) {
+    const std::size_t last = LastSeparator(path);
+    if (last == std::string::npos) return "";
+    if (last == 0 || path[last - 1] == ':') return path.substr(0, last + 1);
+    return path.substr(0, last);
+}
+
+std::string LowerCaseExtension(const std::string& path) {
+    const std::size_t last = LastSeparator(path);
+    const std::string name = last == std::string::npos ? path : path.substr(last + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return "";
+    std::string extension = name.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+// What CreateProcess starts itself; everything else is the shell's to open.
+bool IsProgramFile(const std::string& path) {
+    const std::string extension = LowerCaseExtension(path);
+    return extension.empty() || extension == ".exe" || extension == ".com";
+}
+
+// The existing file that `text` names: itself, or what one pair of quotes
+// around the whole of it holds (Explorer's "Copy as path" adds them).
+std::optional<std::string> NamedFile(const std::string& text) {
+    if (platform::IsExistingFile(text)) return text;
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        std::string inner = text.substr(1, text.size() - 2);
+        if (platform::IsExistingFile(inner)) return inner;
+    }
+    return std::nullopt;
+}
+
+// A command line's program, unquoted, and the rest after it.
+void SplitCommandLine(const std::string& commandLine, std::string& program, std::string& rest) {
+    std::size_t end = 0;
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        end = commandLine.find('"', 1);
+        program = commandLine.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+        end = end == std::string::npos ? commandLine.size() : end + 1;
+    } else {
+        end = std::min(commandLine.find_first_of(" \t"), commandLine.size());
+        program = commandLine.substr(0, end);
+    }
+    const std::size_t restStart = commandLine.find_first_not_of(" \t", end);
+    rest = restStart == std::string::npos ? "" : commandLine.substr(restStart);
+}
+
+}  // namespace
+
+StartRoute RouteFor(const std::string& path, bool windowsProgram) {
+    const std::optional<std::string> file = NamedFile(path);
+    StartRoute route;
+    if (file) {
+        route.file = *file;
+        route.folder = FolderOf(*file);
+        if (!windowsProgram) {
+            // The interpreter's /s takes off the outer pair, leaving the
+            // file's own quotes: spaces, "(x86)" and "&" in its path hold.
+            route.kind = StartRoute::CommandInterpreter;
+            route.commandLine = "\"\"" + *file + "\"\"";
+        } else if (IsProgramFile(*file)) {
+            route.commandLine = "\"" + *file + "\"";
+        } else {
+            route.kind = StartRoute::ShellOpen;
+        }
+        return route;
+    }
+    // A command line, passed on as typed; it starts in its program's folder
+    // when its first word names a file.
+    SplitCommandLine(path, route.file, route.parameters);
+    if (platform::IsExistingFile(route.file)) route.folder = FolderOf(route.file);
+    if (windowsProgram) {
+        route.commandLine = path;
+    } else {
+        route.kind = StartRoute::CommandInterpreter;
+        route.commandLine = "\"" + path + "\"";
+    }
+    return route;
+}

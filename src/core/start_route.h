@@ -1,0 +1,21 @@
+// How a program path is started: as Explorer's double click starts a file,
+// as the Run box runs a command line, or through the command interpreter.
+#pragma once
+
+#include <string>
+
+struct StartRoute {
+    enum Kind { NewProcess, ShellOpen, CommandInterpreter };
+    Kind kind = NewProcess;
+    // NewProcess: the command line; CommandInterpreter: what follows "/c".
+    std::string commandLine;
+    // The file the shell opens, or the program that an elevated start opens.
+    std::string file;
+    // What follows the program on a typed command line.
+    std::string parameters;
+    // The folder it starts in; empty: the launcher's own working folder.
+    std::string folder;
+};
+
+// The route for `path` as typed, as a Windows program or as a command.
+StartRoute RouteFor(const std::string& path, bool windowsProgram);
