@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <direct.h>
 #include <io.h>
-#include <time.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <time.h>
 
 #include <array>
 #include <climits>
@@ -74,7 +74,6 @@ std::string Narrowed(UINT codePage, const std::wstring& text) {
 std::wstring WidePath(const std::string& path) { return Widened(CP_UTF8, path); }
 
 std::string AnsiPath(const std::string& path) { return Narrowed(CP_ACP, WidePath(path)); }
-
 
 namespace {
 
