@@ -321,7 +321,7 @@ TEST_F(LaunchCycleTest, ZeroIntervalStillTicksAtMostOnceASecond) {
     });
 }
 
-TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnce) {
+TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnceAndNoOtherTimerLaunches) {
     std::vector<UINT> launchDelays;
     afxtest::SetTimerHandler([&](HWND window, UINT_PTR id, UINT milliseconds) -> UINT_PTR {
         if (id == LaunchTimer) launchDelays.push_back(milliseconds);
@@ -335,6 +335,8 @@ TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnce
         ASSERT_EQ(launchDelays.size(), 1u) << "an interval-600 launch would wait for the tick";
         EXPECT_EQ(launchDelays[0], 599750u);
         platform::SetTestClock(StartTime + 600);
+        for (UINT_PTR timer : {TrayRetryTimer, KeepAwakeTimer}) dialog.SendMessage(WM_TIMER, timer);
+        EXPECT_EQ(Launches(), 0) << "a timer not the countdown's launched the program";
         for (UINT_PTR timer : {LaunchTimer, CountdownTimer}) dialog.SendMessage(WM_TIMER, timer);
         EXPECT_EQ(Launches(), 1) << LogText();
         EXPECT_EQ(LogCount("Launch Late"), 0);
