@@ -137,6 +137,9 @@ int AfxWinMain(HINSTANCE instance, int showCommand);
 // A message box with the application title as caption. With no icon in `type`
 // it shows the exclamation icon.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// A system library by name, from the system folder only, never from the
+// program's folder or the working folder; nullptr when it cannot be loaded.
+HMODULE AfxLoadSystemLibrary(const char* name);
 // The shell's "open" verb on a file or address.
 void AfxShellOpen(HWND owner, const char* file);
 // Shell_NotifyIconA on a notification-area icon record.

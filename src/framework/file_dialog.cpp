@@ -76,23 +76,12 @@ std::vector<wchar_t> FilterList(const std::string& filter) {
     return list;
 }
 
-// The library by name from the system folder. Windows 7 without the update
-// that brought the search flags refuses them; there the full path does it.
-HMODULE LoadSystemLibrary(const std::string& name) {
-    HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-    std::string path(MAX_PATH, '\0');
-    UINT length = GetSystemDirectoryA(&path[0], static_cast<UINT>(path.size()));
-    if (length == 0 || length >= path.size()) return nullptr;
-    path.resize(length);
-    return LoadLibraryExA((path + "\\" + name).c_str(), nullptr, 0);
-}
-
 // A library kept loaded for the rest of the run once the file dialog has
 // needed it.
 class SystemLibrary {
 public:
-    explicit SystemLibrary(std::string name) : name(std::move(name)), module(LoadSystemLibrary(this->name)) {}
+    explicit SystemLibrary(std::string name)
+        : name(std::move(name)), module(AfxLoadSystemLibrary(this->name.c_str())) {}
     ~SystemLibrary() {
         if (module != nullptr) FreeLibrary(module);
     }
@@ -139,6 +128,18 @@ std::string Hex(DWORD value) {
 }
 
 }  // namespace
+
+// The library by name from the system folder. Windows 7 without the update
+// that brought the search flags refuses them; there the full path does it.
+HMODULE AfxLoadSystemLibrary(const char* name) {
+    HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    std::string path(MAX_PATH, '\0');
+    UINT length = GetSystemDirectoryA(&path[0], static_cast<UINT>(path.size()));
+    if (length == 0 || length >= path.size()) return nullptr;
+    path.resize(length);
+    return LoadLibraryExA((path + "\\" + name).c_str(), nullptr, 0);
+}
 
 CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName, DWORD flags,
                          const char* filter, CWnd* parent)

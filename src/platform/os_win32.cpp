@@ -81,17 +81,43 @@ const char* FolderOrNull(const std::string& folder) { return folder.empty() ? nu
 
 // Some shell extensions (shortcuts among them) are COM objects, so the shell
 // asks its callers for an apartment; one already there is kept as it is.
+// ole32 is loaded at the first such start, from the system folder: imported,
+// it and the libraries it needs would load at every start-up.
 class ComApartment {
 public:
-    ComApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ComApartment() {
+        static const HMODULE ole32 = LoadOle32();
+        if (ole32 == nullptr) return;
+        using Initialize = HRESULT(WINAPI*)(void*, DWORD);
+        const auto initialize = reinterpret_cast<Initialize>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoInitializeEx")));
+        uninitialize = reinterpret_cast<Uninitialize>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoUninitialize")));
+        if (initialize != nullptr && uninitialize != nullptr)
+            initialized = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
     ~ComApartment() {
-        if (SUCCEEDED(result)) CoUninitialize();
+        if (initialized) uninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
 private:
-    HRESULT result;
+    using Uninitialize = void(WINAPI*)();
+
+    // Windows 7 without the update that brought the search flags refuses
+    // them; there the full path does it.
+    static HMODULE LoadOle32() {
+        HMODULE module = LoadLibraryExA("ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+        std::array<char, MAX_PATH> system{};
+        const UINT length = GetSystemDirectoryA(system.data(), static_cast<UINT>(system.size()));
+        if (length == 0 || length >= system.size()) return nullptr;
+        return LoadLibraryExA((std::string(system.data(), length) + "\\ole32.dll").c_str(), nullptr, 0);
+    }
+
+    Uninitialize uninitialize = nullptr;
+    bool initialized = false;
 };
 
 // %ComSpec%, or cmd.exe in the system folder when it is unset.

@@ -8,6 +8,8 @@
 #include <string>
 #include <type_traits>
 
+#include "framework/afx.h"
+
 namespace {
 
 PowerControl* standInPower = nullptr;
@@ -38,16 +40,7 @@ struct LocalFreer {
     void operator()(GUID* memory) const { LocalFree(memory); }
 };
 
-// From the system folder only. Windows 7 without the update that brought
-// the search flags refuses them; there the full path does it.
-OwnedLibrary LoadPowerLibrary() {
-    HMODULE module = LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return OwnedLibrary(module);
-    wchar_t folder[MAX_PATH] = L"";
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    return OwnedLibrary(LoadLibraryExW((std::wstring(folder) + L"\\powrprof.dll").c_str(), nullptr, 0));
-}
+OwnedLibrary LoadPowerLibrary() { return OwnedLibrary(AfxLoadSystemLibrary("powrprof.dll")); }
 
 template <typename Function>
 Function Lookup(HMODULE module, const char* name) {
