@@ -140,6 +140,15 @@ int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // A system library by name, from the system folder only, never from the
 // program's folder or the working folder; nullptr when it cannot be loaded.
 HMODULE AfxLoadSystemLibrary(const char* name);
+// The function `name` of `module`, as the type the caller names; nullptr when
+// the module or the function is missing. Looked up rather than imported, the
+// program still starts on a Windows that lacks it.
+template <typename Function>
+Function AfxProcedure(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    // Through the generic function pointer type, which may become any other.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 // The shell's "open" verb on a file or address.
 void AfxShellOpen(HWND owner, const char* file);
 // Shell_NotifyIconA on a notification-area icon record.

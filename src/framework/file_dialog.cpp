@@ -91,12 +91,10 @@ public:
     bool Loaded() const { return module != nullptr; }
     const std::string& Name() const { return name; }
 
-    // The named function, or null. Through the generic function pointer type,
-    // which the compiler allows to become any other.
+    // The named function, or null.
     template <typename Function>
     Function Find(const char* function) const {
-        if (module == nullptr) return nullptr;
-        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, function)));
+        return AfxProcedure<Function>(module, function);
     }
 
 private:

@@ -10,11 +10,7 @@ using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
 // Common controls 6 (Windows Vista and later) pick the image for the current
 // scaling themselves; older ones lack the call.
 LoadIconMetricFunction FindLoadIconMetric() {
-    HMODULE controls = GetModuleHandleA("comctl32.dll");
-    if (controls == nullptr) return nullptr;
-    // Through the generic function pointer type, which may become any other.
-    return reinterpret_cast<LoadIconMetricFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(controls, "LoadIconMetric")));
+    return AfxProcedure<LoadIconMetricFunction>(GetModuleHandleA("comctl32.dll"), "LoadIconMetric");
 }
 
 }  // namespace

@@ -10,9 +10,8 @@ namespace {
 // update lacks the call; there the working directory at least leaves the search.
 void LoadLibrariesFromSystemFolderOnly() {
     using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-    // Through the generic function pointer type, which may become any other.
-    auto setDefaultDirectories = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    auto setDefaultDirectories =
+        AfxProcedure<SetDefaultDirectories>(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
     if (setDefaultDirectories == nullptr || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryA("");
 }

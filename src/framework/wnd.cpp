@@ -55,8 +55,8 @@ UINT_PTR CWnd::SetPreciseTimer(UINT_PTR id, UINT milliseconds) {
     // Looked up rather than imported: the program still starts on Windows 7,
     // which lacks it.
     using SetCoalescableTimerFunction = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
-    static const auto setCoalescableTimer = reinterpret_cast<SetCoalescableTimerFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetCoalescableTimer")));
+    static const auto setCoalescableTimer =
+        AfxProcedure<SetCoalescableTimerFunction>(GetModuleHandleA("user32.dll"), "SetCoalescableTimer");
     if (setCoalescableTimer)
         return setCoalescableTimer(m_hWnd, id, milliseconds, nullptr, TIMERV_NO_COALESCING);
     return ::SetTimer(m_hWnd, id, milliseconds, nullptr);

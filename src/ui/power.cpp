@@ -42,12 +42,6 @@ struct LocalFreer {
 
 OwnedLibrary LoadPowerLibrary() { return OwnedLibrary(AfxLoadSystemLibrary("powrprof.dll")); }
 
-template <typename Function>
-Function Lookup(HMODULE module, const char* name) {
-    // Through the generic function pointer type, which may become any other.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 bool OnBattery() {
     SYSTEM_POWER_STATUS status{};
     return GetSystemPowerStatus(&status) && status.ACLineStatus == 0;
@@ -85,8 +79,8 @@ public:
         using ReadValueIndex = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
         const OwnedLibrary library = LoadPowerLibrary();
         if (!library) return WakeTimerPolicy::Allowed;
-        const auto getActiveScheme = Lookup<GetActiveScheme>(library.get(), "PowerGetActiveScheme");
-        const auto readValue = Lookup<ReadValueIndex>(
+        const auto getActiveScheme = AfxProcedure<GetActiveScheme>(library.get(), "PowerGetActiveScheme");
+        const auto readValue = AfxProcedure<ReadValueIndex>(
             library.get(), OnBattery() ? "PowerReadDCValueIndex" : "PowerReadACValueIndex");
         GUID* activeScheme = nullptr;
         if (!getActiveScheme || !readValue || getActiveScheme(nullptr, &activeScheme) != ERROR_SUCCESS)
