@@ -94,6 +94,9 @@ public:
     void CommandEnded(std::uint32_t command, std::uint32_t exitStatus);
     // Whether a command started here has not been reported ended yet.
     bool IsCommandRunning() const { return !runningCommands.empty(); }
+    bool IsCommandRunning(std::uint32_t command) const { return runningCommands.count(command) != 0; }
+    // How many commands were started; the last one started has this number.
+    std::uint32_t CommandsStarted() const { return lastCommand; }
     // Stops waiting for the running commands, which run on unreported; no
     // notice comes after this returns.
     void StopWatchingCommands();

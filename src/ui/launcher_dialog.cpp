@@ -3,61 +3,33 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
-#include <iterator>
 #include <string>
 
 #include "core/schedule.h"
 #include "log/log.h"
 #include "platform/os.h"
 #include "resource.h"
-#include "ui/about_dialog.h"
-#include "ui/log_dialog.h"
-#include "ui/maker.h"
-#include "ui/manual_dialog.h"
+#include "ui/launcher_controls.h"
+#include "ui/picker.h"
 #include "ui/power.h"
 #include "ui/tray_icon.h"
 #include "ui/wake_option.h"
 
 namespace {
 
-constexpr int IntervalMinimum = 1;
-constexpr int IntervalMaximum = 600;
-
-// Weekday boxes indexed as tm_wday: Sunday first.
-constexpr int DayBoxes[7] = {IDC_SUNDAY,   IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDAY,
-                             IDC_THURSDAY, IDC_FRIDAY, IDC_SATURDAY};
-
 const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
-const char* const ExitQuestion = "Exit the program and abort launch?";
-const char* const PathCannotBeStoredMessage =
-    "This path cannot be stored.\n\nThe name of the file or of one of its folders holds characters that "
-    "the settings file cannot keep, and Windows has no short name for it. Choose a file in a folder "
-    "whose name uses other characters.";
 const char* const WakeToRunText = "Wake the computer to launch";
-
-// A launch this late has its own record.
-constexpr std::int64_t LateLaunchMilliseconds = 2000;
-// The wake comes a minute early, so that the computer is up at the moment.
-constexpr Moment WakeLeadSeconds = 60;
-// The computer is kept awake this long before the moment and after a launch.
-constexpr Moment KeepAwakeSeconds = 120;
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
 // never sent as a command.
-struct TrayMenuItem {
-    UINT id;
-    const char* text;
-};
 constexpr UINT TrayShow = 1028;
 constexpr UINT TrayLog = 1031;
 constexpr UINT TrayAbout = 1027;
 constexpr UINT TrayManual = 1030;
 constexpr UINT TrayExit = 1026;
-constexpr TrayMenuItem TrayMenuItems[] = {
-    {TrayShow, "Show"}, {TrayLog, "Log"}, {TrayAbout, "About"}, {TrayManual, "Manual"}, {TrayExit, "Exit"}};
 
 // Sent by the shell to every top-level window when the task bar is created
 // again, after Explorer restarts or when it came up after the launcher.
@@ -73,63 +45,7 @@ bool AsksForMinimisedStart(int showCommand) {
            showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
 }
 
-// A pop-up menu, destroyed however the handler ends.
-class PopupMenu {
-public:
-    PopupMenu() : menu(CreatePopupMenu()) {}
-    ~PopupMenu() {
-        if (menu) DestroyMenu(menu);
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    HMENU Handle() const { return menu; }
-
-private:
-    HMENU menu;
-};
-
-SYSTEMTIME ToSystemTime(const std::tm& local) {
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(local.tm_year + 1900);
-    time.wMonth = static_cast<WORD>(local.tm_mon + 1);
-    time.wDayOfWeek = static_cast<WORD>(local.tm_wday);
-    time.wDay = static_cast<WORD>(local.tm_mday);
-    time.wHour = static_cast<WORD>(local.tm_hour);
-    time.wMinute = static_cast<WORD>(local.tm_min);
-    time.wSecond = static_cast<WORD>(local.tm_sec);
-    return time;
-}
-
-// False when the picker holds no date (it then reports nothing usable).
-bool ReadPicker(HWND picker, SYSTEMTIME& time) {
-    return picker &&
-           ::SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) == GDT_VALID;
-}
-
-void WritePicker(HWND picker, const SYSTEMTIME& time) {
-    ::SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
-}
-
-// Midnight at the start of `date`, with the weekday filled in by the library.
-SYSTEMTIME StartOfDay(const CalendarDate& date) {
-    std::tm local{};
-    local.tm_year = date.year - 1900;
-    local.tm_mon = date.month - 1;
-    local.tm_mday = date.day;
-    local.tm_isdst = -1;
-    platform::Moment ignored = 0;
-    platform::FromLocalTime(local, ignored);
-    local.tm_hour = local.tm_min = local.tm_sec = 0;
-    return ToSystemTime(local);
-}
-
-std::tm LocalNow() {
-    std::tm local{};
-    local.tm_year = 70;
-    local.tm_mday = 1;
-    platform::ToLocalTime(platform::CurrentTime(), local);
-    return local;
-}
+std::int64_t Now() { return platform::CurrentTimeMilliseconds(); }
 
 // Paint context of one WM_PAINT, released however the painting ends.
 class PaintContext {
@@ -172,12 +88,12 @@ void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRU
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
-        result = OnTrayNotify(wParam, lParam);
+        OnTrayNotify(static_cast<UINT>(lParam));
+        result = 0;
         return true;
     }
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        trayRetriesLeft = TrayRetryCount;
-        RetryTrayIcon();
+        if (trayIcon) trayIcon->OnTaskbarCreated();
         result = 0;
         return true;
     }
@@ -188,8 +104,9 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     }
     // A command ended; its record is written here, on the window's thread.
     if (message == CommandFinishedMessage) {
-        settings.CommandEnded(static_cast<std::uint32_t>(lParam), static_cast<std::uint32_t>(wParam));
-        UpdateKeepAwake();
+        const auto command = static_cast<std::uint32_t>(lParam);
+        settings.CommandEnded(command, static_cast<std::uint32_t>(wParam));
+        Carry(countdown.CommandEnded(command, Now()));
         result = 0;
         return true;
     }
@@ -225,29 +142,22 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             if (startHidden) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
             break;
         case WM_POWERBROADCAST:
-            // Window timers do not count time asleep: what fell due meanwhile
-            // launches now, not at the next tick.
-            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) RecheckMoment();
+            // An unattended wake sends only the first; a user at the
+            // keyboard brings the second.
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+                Carry(countdown.Resume(Now()));
             result = TRUE;
             return true;
         case WM_TIMECHANGE:
-            // Setting the date and time can change the zone along with the clock.
-            platform::ReloadTimeZone();
-            OnClockOrZoneChange();
+            Carry(countdown.ClockSet(Now()));
             result = 0;
             return true;
         case WM_SETTINGCHANGE:
-            // Sent for many settings; only a zone that really changed counts.
-            if (ZoneChanged()) OnClockOrZoneChange();
+            // Sent for many settings; the countdown looks whether the zone changed.
+            Carry(countdown.SettingChanged(Now()));
             break;
         case WM_DESTROY:
-            if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
-            KillCountdownTimers();
-            if (keepingAwake) Power().ReleaseAwake();
-            keepingAwake = false;
-            // Nothing may post to this window once it is gone (a new one can
-            // take its handle): the commands run on, unwatched.
-            settings.StopWatchingCommands();
+            OnDestroy();
             break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
@@ -264,11 +174,10 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) break;
-            switch (LOWORD(wParam)) {
-                case IDC_LAUNCH:
-                    OnLaunch();
-                    result = 0;
-                    return true;
+            if (LOWORD(wParam) == IDC_LAUNCH) {
+                OnLaunch();
+                result = 0;
+                return true;
             }
             if (OnButtonClick(LOWORD(wParam))) {
                 result = 0;
@@ -286,67 +195,6 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     return CDialog::OnMessage(message, wParam, lParam, result);
 }
 
-bool LauncherDialog::OnButtonClick(int id) {
-    switch (id) {
-        case IDC_TEST:
-            OnTest();
-            return true;
-        case IDC_APPLY_RESET:
-            OnApplyReset();
-            return true;
-        case IDC_TODAY:
-            OnToday();
-            return true;
-        case IDC_MONDAY:
-        case IDC_TUESDAY:
-        case IDC_WEDNESDAY:
-        case IDC_THURSDAY:
-        case IDC_FRIDAY:
-        case IDC_SATURDAY:
-        case IDC_SUNDAY:
-            OnDayBox(id);
-            return true;
-        case IDC_BROWSE:
-            OnBrowse();
-            return true;
-        case IDC_WINDOWS_PROGRAM:
-            OnWindowsProgram();
-            return true;
-        case IDC_SHELL_COMMAND:
-            OnShellCommand();
-            return true;
-        case IDC_AUTO_RESTART:
-            OnAutoRestart();
-            return true;
-        case IDC_LOG:
-            ShowLogDialog();
-            return true;
-        case IDC_HELP_BUTTON:
-            OnHelpButton();
-            return true;
-        case IDC_CLOSE:
-            OnCloseButton();
-            return true;
-        case IDC_BANNER:  // the picture's click comes as STN_CLICKED, which equals BN_CLICKED
-            OnBanner();
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
-    if (notice.idFrom == IDC_INTERVAL_SLIDER && notice.code == static_cast<UINT>(NM_RELEASEDCAPTURE)) {
-        OnSliderReleased();
-        return true;
-    }
-    if (notice.idFrom == IDC_INTERVAL_SPIN && notice.code == static_cast<UINT>(UDN_DELTAPOS)) {
-        OnSpinDelta(reinterpret_cast<const NMUPDOWN&>(notice));
-        return true;
-    }
-    return false;
-}
-
 BOOL LauncherDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     if (!runningMark.empty()) SetPropW(m_hWnd, runningMark.c_str(), m_hWnd);
@@ -356,7 +204,7 @@ BOOL LauncherDialog::OnInitDialog() {
                        static_cast<LPARAM>(command));
     });
     SetUpSystemMenu();
-    AddTrayIcon();
+    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
     CWinApp* app = AfxGetApp();
     if (app && AsksForMinimisedStart(app->m_nCmdShow)) {
         startHidden = true;
@@ -368,11 +216,8 @@ BOOL LauncherDialog::OnInitDialog() {
     settings.LoadConfiguration();
     RefreshIntervalText();
     RefreshControls();
-    RememberZone();
-    if (settings.autoRestart) {
-        RecordMissedLaunches();
-        OnLaunch();
-    }
+    countdown.StartUp(Now());
+    if (settings.autoRestart) OnLaunch();
     if (settings.iconized) hideTimerId = SetTimer(HideTimer, HideTimerMilliseconds);
     return TRUE;
 }
@@ -385,7 +230,9 @@ void LauncherDialog::SetUpSystemMenu() {
     if (aboutText[0] == '\0') return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(systemMenu, MF_STRING, IDM_ABOUT_LAUNCHER, aboutText);
-    wakeToRun = LoadWakeToRun();
+    // Nothing runs yet, so the option's answer has nothing to carry.
+    const bool wakeToRun = LoadWakeToRun();
+    countdown.SetWakeOption(wakeToRun, Now());
     AppendMenuA(systemMenu, MF_STRING | (wakeToRun ? MF_CHECKED : MF_UNCHECKED), IDM_WAKE_TO_RUN,
                 WakeToRunText);
 }
@@ -448,20 +295,8 @@ void LauncherDialog::SetUpControls() {
     if (!datePicker) AfxMessageBox("Failed locating date picker");
     timePicker = GetDlgItem(IDC_TIME_PICKER);
     if (!timePicker) AfxMessageBox("Failed locating time picker");
-    LimitPickerRanges();
-}
-
-// The pickers offer only dates that a moment can hold, so no launch time
-// is picked that the launcher could not count down to.
-void LauncherDialog::LimitPickerRanges() {
-    std::tm first{};
-    std::tm last{};
-    if (!RepresentableRange(first, last)) return;
-    SYSTEMTIME range[2] = {ToSystemTime(first), ToSystemTime(last)};
-    for (HWND picker : {datePicker, timePicker}) {
-        if (picker)
-            ::SendMessageA(picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
-    }
+    LimitPickerRange(datePicker);
+    LimitPickerRange(timePicker);
 }
 
 void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
@@ -506,13 +341,13 @@ void LauncherDialog::OnTimer(UINT_PTR id) {
             break;
         case CountdownTimer:
         case LaunchTimer:
-            RecheckMoment();
+            Carry(countdown.Tick(Now()));
             break;
         case TrayRetryTimer:
-            RetryTrayIcon();
+            if (trayIcon) trayIcon->OnRetryTimer();
             break;
         case KeepAwakeTimer:
-            UpdateKeepAwake();
+            Carry(countdown.AwakeCheck(Now()));
             break;
     }
 }
@@ -523,220 +358,115 @@ void LauncherDialog::OnHideTimer() {
     KillTimer(hideTimerId);
 }
 
-void LauncherDialog::RecheckMoment() {
-    LaunchIfDue();
-    // A tick already queued when the countdown stopped finds nothing to do.
-    if (countdownTimerId == 0) return;
-    UpdateProgress();
-    UpdateCountdown();
-    ArmLaunchTimer();
-    UpdateKeepAwake();
-}
-
-// The one place a scheduled launch starts, whoever noticed that it is due:
-// so each moment launches exactly once, and never before it.
-void LauncherDialog::LaunchIfDue() {
-    const Moment dueLaunchTime = settings.GetLaunchTime();
-    if (countdownTimerId == 0 || platform::CurrentTime() < dueLaunchTime) return;
-    const std::int64_t lateMilliseconds =
-        platform::CurrentTimeMilliseconds() - std::int64_t{dueLaunchTime} * 1000;
-    // What comes next is set up before the start, which can pump messages: a
-    // tick or a notice handled meanwhile finds nothing due. Date mode launches
-    // once; with no next launch moment every tick would launch again.
-    const bool goesOn = settings.IsAnyDayChecked() && CountDownToNextDay(dueLaunchTime);
-    if (goesOn) {
-        // The stored moment is always the next one, should the run end now.
-        settings.SaveConfiguration();
-        ArmWakeTimer();
-    } else {
-        StopCountdown();
+// In the countdown's order: what the window shows, the settings, the wake,
+// the timers and the hold, and last the start, so that a tick or a notice
+// handled while the start pumps messages finds everything set up.
+void LauncherDialog::Carry(const CountdownAnswer& answer) {
+    if (answer.stopped) ShowStopped();
+    if (answer.restartProgress) {
+        SetStatus("Running");
+        ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
     }
-    const bool todayUsedUp = settings.IsLaunched();
-    if (lateMilliseconds > LateLaunchMilliseconds)
-        LogMessage(Warn, __FILE__, __LINE__,
-                   "Launch Late: " + std::to_string(lateMilliseconds / 1000) + " s");
-    lastLaunch = platform::CurrentTime();
-    settings.Execute();
-    // The start marks today as used; the next day was chosen knowing better.
-    if (goesOn) settings.SetLaunched(todayUsedUp);
-    UpdateKeepAwake();
+    if (answer.showMoment) RefreshControls();
+    if (answer.saveSettings) settings.SaveConfiguration();
+    CarryWake(answer);
+    CarryTimers(answer);
+    if (answer.startProgram) StartDueProgram();
+    if (countdown.IsRunning()) ShowCountdown();
 }
 
-bool LauncherDialog::CountDownToNextDay(Moment dueLaunchTime) {
-    SetStatus("Running");
-    ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
-    // Today is used up only when the launch that ran was today's: a tick
-    // that comes late past midnight must not skip the new day.
-    settings.SetLaunched(IsSameLocalDay(dueLaunchTime, platform::CurrentTime()));
-    bool representable = ReadControls();
-    if (representable && settings.GetLaunchTime() <= settings.GetCountdownStart()) {
-        settings.SetLaunched(true);
-        representable = ComputeLaunchTime();
-    }
-    RefreshControls();
-    return representable;
-}
-
-void LauncherDialog::StopCountdown() {
-    KillCountdownTimers();
-    EnableControls();
-    HwndSetText(countdownBox, StoppedCountdownText);
-    SetStatus("Stopped");
-}
-
-// Stopped means no countdown timer (the id of a killed one is not kept), no
-// launch timer and no wake: a stopped launcher wakes nothing.
-void LauncherDialog::KillCountdownTimers() {
-    if (countdownTimerId != 0) KillTimer(countdownTimerId);
-    countdownTimerId = 0;
-    KillTimer(LaunchTimer);
-    Power().CancelWake();
-}
-
-void LauncherDialog::ArmLaunchTimer() {
-    const std::int64_t left =
-        std::int64_t{settings.GetLaunchTime()} * 1000 - platform::CurrentTimeMilliseconds();
-    SetPreciseTimer(LaunchTimer, LaunchTimerMilliseconds(left));
-}
-
-// A launch missed while the launcher was not running is recorded, not made
-// up for: a program that starts hours late, unannounced, surprises more
-// than it helps.
-void LauncherDialog::RecordMissedLaunches() {
-    const int missed = MissedLaunchCount(settings, platform::CurrentTime());
-    if (missed > 0) LogMessage(Warn, __FILE__, __LINE__, MissedLaunchText(settings.GetLaunchTime(), missed));
-}
-
-void LauncherDialog::OnClockOrZoneChange() {
-    RememberZone();
-    // A moment the new clock has carried past launches now, once; then the
-    // next one keeps its wall-clock time in the clock's new reading.
-    LaunchIfDue();
-    if (countdownTimerId != 0) RecomputeMoment();
-    RecheckMoment();
-}
-
-// The picked date and time stay as picked; `launched` and the start of the
-// progress bar stay as they are.
-void LauncherDialog::RecomputeMoment() {
-    const Moment countdownStart = settings.GetCountdownStart();
-    const Moment before = settings.GetLaunchTime();
-    if (!ComputeLaunchTime()) settings.SetLaunchTime(before);
-    settings.SetCountdownStart(countdownStart);
-    RefreshControls();
-    if (settings.GetLaunchTime() != before) ArmWakeTimer();
-}
-
-void LauncherDialog::RememberZone() {
-    zoneAnchor = platform::CurrentTime();
-    zoneFingerprint = ZoneFingerprint(zoneAnchor);
-}
-
-// The C library keeps the zone it read first until it is told to read it again.
-bool LauncherDialog::ZoneChanged() {
-    platform::ReloadTimeZone();
-    return ZoneFingerprint(zoneAnchor) != zoneFingerprint;
-}
-
-void LauncherDialog::OnWakeToRunCommand() {
-    wakeToRun = !wakeToRun;
-    SaveWakeToRun(wakeToRun);
-    CheckMenuItem(GetSystemMenu(FALSE), IDM_WAKE_TO_RUN,
-                  MF_BYCOMMAND | (wakeToRun ? MF_CHECKED : MF_UNCHECKED));
-    if (wakeToRun) {
-        ArmWakeTimer();
-    } else {
-        Power().CancelWake();
-    }
-    UpdateKeepAwake();
-}
-
-// Armed while a countdown runs with the option on; where Windows cannot wake
-// the computer, each arming says why, and the countdown goes on.
-void LauncherDialog::ArmWakeTimer() {
-    if (!wakeToRun || countdownTimerId == 0) return;
+void LauncherDialog::CarryWake(const CountdownAnswer& answer) {
     PowerControl& power = Power();
-    const WakeArmResult armed = power.ArmWake(settings.GetLaunchTime() - WakeLeadSeconds);
-    const char* reason = nullptr;
-    if (armed == WakeArmResult::Failed) {
-        reason = "the wake timer could not be set";
-    } else if (armed == WakeArmResult::Unsupported) {
-        reason = "this computer cannot be woken by a timer";
+    if (answer.cancelWake) power.CancelWake();
+    if (!answer.armWakeAt) return;
+    const WakeArmResult armed = power.ArmWake(*answer.armWakeAt);
+    countdown.WakeArmed(armed, armed == WakeArmResult::Armed ? power.WakeTimers() : WakeTimerPolicy::Allowed);
+}
+
+void LauncherDialog::CarryTimers(const CountdownAnswer& answer) {
+    if (answer.oneShotMilliseconds) {
+        SetPreciseTimer(LaunchTimer, *answer.oneShotMilliseconds);
     } else {
-        const WakeTimerPolicy policy = power.WakeTimers();
-        if (policy == WakeTimerPolicy::Off) reason = "wake timers are off in the power plan";
-        if (policy == WakeTimerPolicy::ImportantOnly)
-            reason = "the power plan allows only important wake timers";
+        KillTimer(LaunchTimer);
     }
-    if (reason) LogMessage(Warn, __FILE__, __LINE__, std::string("Wake Unavailable: ") + reason);
-}
-
-// From shortly before the moment until a while after the launch: after an
-// unattended wake Windows would otherwise sleep again within minutes.
-bool LauncherDialog::KeepAwakeWanted() const {
-    if (!wakeToRun) return false;
-    const Moment now = platform::CurrentTime();
-    const bool launchNear =
-        countdownTimerId != 0 && std::int64_t{settings.GetLaunchTime()} - now <= KeepAwakeSeconds;
-    const bool justLaunched = lastLaunch && std::int64_t{now} - *lastLaunch < KeepAwakeSeconds;
-    // A command that the launch started and that still runs holds it too.
-    const bool commandRuns = lastLaunch && settings.IsCommandRunning();
-    return launchNear || justLaunched || commandRuns;
-}
-
-void LauncherDialog::UpdateKeepAwake() {
-    const bool wanted = KeepAwakeWanted();
-    if (wanted != keepingAwake) {
-        if (wanted) {
+    if (answer.holdAwake) {
+        if (*answer.holdAwake) {
             Power().HoldAwake();
         } else {
             Power().ReleaseAwake();
         }
-        keepingAwake = wanted;
     }
-    // Before the moment the countdown looks again, and a command's end comes
-    // as a message; after the launch nothing else would look, so a timer of
-    // its own lets go in time.
-    const Moment now = platform::CurrentTime();
-    const std::int64_t left = lastLaunch ? std::int64_t{*lastLaunch} + KeepAwakeSeconds - now : 0;
-    if (keepingAwake && left > 0 &&
-        (countdownTimerId == 0 || settings.GetLaunchTime() - now > KeepAwakeSeconds)) {
-        SetTimer(KeepAwakeTimer, static_cast<UINT>(left * 1000));
+    if (answer.awakeCheckMilliseconds) {
+        SetTimer(KeepAwakeTimer, *answer.awakeCheckMilliseconds);
     } else {
         KillTimer(KeepAwakeTimer);
     }
 }
 
+// A command that the launch started is watched; the countdown keeps the
+// computer awake while it runs.
+void LauncherDialog::StartDueProgram() {
+    const std::uint32_t commandsBefore = settings.CommandsStarted();
+    settings.Execute();
+    std::optional<std::uint32_t> command;
+    if (settings.CommandsStarted() != commandsBefore && settings.IsCommandRunning(settings.CommandsStarted()))
+        command = settings.CommandsStarted();
+    Carry(countdown.Started(command, Now()));
+}
+
+void LauncherDialog::ShowStopped() {
+    if (countdownTimerId != 0) KillTimer(countdownTimerId);
+    countdownTimerId = 0;
+    EnableControls();
+    HwndSetText(countdownBox, StoppedCountdownText);
+    SetStatus("Stopped");
+}
+
+// The id of a killed countdown timer is not kept.
+void LauncherDialog::StopCountdown() {
+    if (countdownTimerId != 0) KillTimer(countdownTimerId);
+    countdownTimerId = 0;
+    Carry(countdown.Stop(Now()));
+}
+
 void LauncherDialog::OnLaunch() {
-    bool momentValid = ReadControls();
+    ReadPathAndInterval();
+    const CountdownLaunch launch = countdown.Launch(ReadPickers(), Now());
     RefreshControls();
-    LaunchCheck check = settings.CheckParameters();
-    if (check == TodayPassed) {
-        momentValid = ComputeLaunchTime();
-        RefreshControls();
-    }
-    // A moment outside what the clock can count to is refused like a past one.
-    if (!momentValid && check != BadProgram) check = BadTime;
-    if (check == Valid || check == TodayPassed) {
-        UpdateProgress();
-        UpdateCountdown();
+    if (countdown.IsRunning()) {
         countdownTimerId = SetTimer(CountdownTimer, TimerPeriodMilliseconds(settings.GetTimingInterval()));
         if (countdownTimerId != 0) {
             SetStatus("Running");
             DisableControls();
-            ArmLaunchTimer();
-            ArmWakeTimer();
-            UpdateKeepAwake();
+            Carry(launch.answer);
         } else {
             // Nothing would tick: the launcher stays stopped, its settings open.
             StopCountdown();
+            ShowStopped();
             AfxMessageBox(TimerFailedMessage);
         }
     } else {
-        ShowLaunchCheckMessage(check);
+        ShowLaunchCheckMessage(launch.check);
     }
     settings.SaveConfiguration();
     LogMessage(Info, __FILE__, __LINE__, "Launch Initiated");
+}
+
+PickedMoment LauncherDialog::ReadPickers() const {
+    const std::tm now = LocalNow();
+    PickedMoment picked{{now.tm_year + 1900, now.tm_mon + 1, now.tm_mday},
+                        {now.tm_hour, now.tm_min, now.tm_sec}};
+    SYSTEMTIME value{};
+    if (ReadPicker(datePicker, value)) picked.date = CalendarDate{value.wYear, value.wMonth, value.wDay};
+    if (ReadPicker(timePicker, value)) picked.time = ClockTime{value.wHour, value.wMinute, value.wSecond};
+    return picked;
+}
+
+void LauncherDialog::OnWakeToRunCommand() {
+    const bool on = !countdown.WakeOption();
+    SaveWakeToRun(on);
+    CheckMenuItem(GetSystemMenu(FALSE), IDM_WAKE_TO_RUN, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    Carry(countdown.SetWakeOption(on, Now()));
 }
 
 // Another start on the same settings: shown and in front, as the tray
@@ -753,48 +483,40 @@ void LauncherDialog::OnAnotherStart() {
 // Logoff, shutdown or restart: once this returns Windows may end the
 // process without running any destructor, so the settings are saved here.
 void LauncherDialog::OnEndSession() {
-    KillCountdownTimers();
+    StopCountdown();
     settings.SaveConfiguration();
     LogMessage(Info, __FILE__, __LINE__, "Program Exit");
     EndDialog(IDCANCEL);
 }
 
-void LauncherDialog::AddTrayIcon() {
-    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
-    if (!trayIcon->IsAdded() || trayIcon->IsInNotificationArea()) return;
-    // At logon the task bar may not be ready yet, and a launcher that starts
-    // hidden could not be reached without its icon.
-    trayRetriesLeft = TrayRetryCount;
-    SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
+void LauncherDialog::OnDestroy() {
+    if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
+    StopCountdown();
+    // Nothing may post to this window once it is gone (a new one can take
+    // its handle): the commands run on, unwatched.
+    settings.StopWatchingCommands();
 }
 
-void LauncherDialog::RetryTrayIcon() {
-    if (trayIcon && !trayIcon->AddAgain() && trayRetriesLeft-- > 0) {
-        SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
-    } else {
-        KillTimer(TrayRetryTimer);
-    }
-}
-
-LRESULT LauncherDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
-    const UINT message = static_cast<UINT>(mouseMessage);
-    const bool click = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
-    if (!click) return 0;
+void LauncherDialog::OnTrayNotify(UINT mouseMessage) {
+    const TrayRequest request = TrayIcon::RequestOf(mouseMessage);
+    if (request == TrayRequest::Nothing) return;
     // A modal window of ours is open (it disables this one): a second viewer,
     // menu or exit question would stack on it, so it only comes forward.
     if (!::IsWindowEnabled(m_hWnd)) {
         BringOpenModalWindowForward();
-        return 0;
+        return;
     }
-    if (message == WM_RBUTTONDOWN) {
-        OnTrayMenuChoice(TrackTrayMenu());
-    } else if (message == WM_LBUTTONDBLCLK) {
-        // Its button-down has toggled already; a second toggle would undo it.
+    if (request == TrayRequest::Menu && trayIcon) {
+        OnTrayMenuChoice(trayIcon->TrackMenu({{TrayShow, "Show"},
+                                              {TrayLog, "Log"},
+                                              {TrayAbout, "About"},
+                                              {TrayManual, "Manual"},
+                                              {TrayExit, "Exit"}}));
+    } else if (request == TrayRequest::Show) {
         SetHidden(false);
-    } else {
+    } else if (request == TrayRequest::Toggle) {
         ToggleWindow();
     }
-    return 0;
 }
 
 void LauncherDialog::BringOpenModalWindowForward() {
@@ -810,21 +532,6 @@ void LauncherDialog::SetHidden(bool hidden) {
     if (!hidden) startHidden = false;
     ShowWindow(hidden ? SW_HIDE : SW_SHOW);
     settings.iconized = hidden;
-}
-
-UINT LauncherDialog::TrackTrayMenu() {
-    PopupMenu menu;
-    if (!menu.Handle()) return 0;
-    for (const TrayMenuItem& item : TrayMenuItems) AppendMenuA(menu.Handle(), MF_STRING, item.id, item.text);
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    // Without the foreground the menu would not close on a click elsewhere.
-    SetForegroundWindow();
-    BOOL chosen =
-        AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_hWnd);
-    // Lets the menu's owner leave the menu mode, or the next click is lost.
-    PostMessage(WM_NULL);
-    return static_cast<UINT>(chosen);
 }
 
 void LauncherDialog::OnTrayMenuChoice(UINT id) {
@@ -857,24 +564,16 @@ void LauncherDialog::RefreshIntervalText() {
     HwndSetText(intervalEdit, settings.TimingIntervalText().c_str());
 }
 
-bool LauncherDialog::ComputeLaunchTime() {
-    std::tm now = LocalNow();
-    CalendarDate pickedDate{now.tm_year + 1900, now.tm_mon + 1, now.tm_mday};
-    ClockTime time{now.tm_hour, now.tm_min, now.tm_sec};
-    SYSTEMTIME picked{};
-    if (ReadPicker(datePicker, picked)) pickedDate = CalendarDate{picked.wYear, picked.wMonth, picked.wDay};
-    if (ReadPicker(timePicker, picked)) time = ClockTime{picked.wHour, picked.wMinute, picked.wSecond};
-    pickedTime = time;
-    CalendarDate launchDate;
-    bool representable = ComputeLaunchMoment(settings, pickedDate, time, launchDate);
-    if (representable && settings.IsAnyDayChecked()) WritePicker(datePicker, StartOfDay(launchDate));
-    return representable;
-}
+bool LauncherDialog::ComputeLaunchTime() { return countdown.Pick(ReadPickers()); }
 
-bool LauncherDialog::ReadControls() {
+void LauncherDialog::ReadPathAndInterval() {
     settings.SetProgramPath(HwndGetText(programPathEdit).c_str());
     // No number in the box keeps the interval the launcher already has.
     if (auto interval = ParseIntervalText(HwndGetText(intervalEdit))) settings.SetTimingInterval(*interval);
+}
+
+bool LauncherDialog::ReadControls() {
+    ReadPathAndInterval();
     return ComputeLaunchTime();
 }
 
@@ -889,10 +588,11 @@ void LauncherDialog::RefreshControls() {
         SYSTEMTIME timeOfDay = moment;
         // A picked time the clocks skipped launches at the jump, but stays
         // the picked time: the next day's launch is computed from it again.
-        if (pickedTime && LaunchesAfterSkippedTime(settings.GetLaunchTime(), *pickedTime)) {
-            timeOfDay.wHour = static_cast<WORD>(pickedTime->hour);
-            timeOfDay.wMinute = static_cast<WORD>(pickedTime->minute);
-            timeOfDay.wSecond = static_cast<WORD>(pickedTime->second);
+        const std::optional<ClockTime>& picked = countdown.PickedTime();
+        if (picked && LaunchesAfterSkippedTime(settings.GetLaunchTime(), *picked)) {
+            timeOfDay.wHour = static_cast<WORD>(picked->hour);
+            timeOfDay.wMinute = static_cast<WORD>(picked->minute);
+            timeOfDay.wSecond = static_cast<WORD>(picked->second);
         }
         WritePicker(timePicker, timeOfDay);
         WritePicker(datePicker, moment);
@@ -906,6 +606,11 @@ void LauncherDialog::RefreshControls() {
         if (settings.IsDayChecked(day)) SetChecked(DayBoxes[day], BST_CHECKED);
     }
     EnableDatePickerByMode();
+}
+
+void LauncherDialog::ShowCountdown() {
+    UpdateProgress();
+    UpdateCountdown();
 }
 
 double LauncherDialog::UpdateProgress() {
@@ -968,150 +673,3 @@ void LauncherDialog::EnableDatePickerByMode() {
 }
 
 void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word); }
-
-// ---- Test, Apply/Reset, Today and the weekday boxes. None of them saves.
-
-void LauncherDialog::OnTest() {
-    ReadControls();
-    RefreshControls();
-    if (settings.CheckParameters() == BadProgram) {
-        AfxMessageBox(BadProgramMessage);
-    } else {
-        // A test ignores the launch time, and must not use up today's
-        // scheduled launch: neither the one Execute marks nor the one the
-        // check marks when today's time has passed.
-        ::SendMessageA(progressBar, PBM_SETPOS, 100, 0);
-        settings.Execute();
-        settings.SetLaunched(false);
-        SetStatus("Tested");
-    }
-    LogMessage(Info, __FILE__, __LINE__, "Program Test Initiated");
-}
-
-void LauncherDialog::OnApplyReset() {
-    EnableControls();
-    // `launched` still holds here, so right after today's launch the date
-    // picker shows the next checked day, not today.
-    ReadControls();
-    RefreshControls();
-    ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
-    HwndSetText(countdownBox, StoppedCountdownText);
-    settings.SetLaunched(false);
-    KillCountdownTimers();
-    UpdateKeepAwake();
-    SetStatus("Reset");
-    LogMessage(Info, __FILE__, __LINE__, "Applied/Reset Selected by user");
-}
-
-void LauncherDialog::OnToday() {
-    const SYSTEMTIME now = ToSystemTime(LocalNow());
-    WritePicker(timePicker, now);
-    WritePicker(datePicker, now);
-    settings.SetCountdownStart(platform::CurrentTime());
-    settings.SetLaunchTime(platform::CurrentTime());
-    LogMessage(Info, __FILE__, __LINE__, "Current time selected by user");
-}
-
-// The launch time is left as it is; the next reading of the controls
-// computes it.
-void LauncherDialog::OnDayBox(int id) {
-    const int weekday = static_cast<int>(std::find(std::begin(DayBoxes), std::end(DayBoxes), id) - DayBoxes);
-    settings.SetDayChecked(weekday, IsChecked(id) != 0);
-    EnableDatePickerByMode();
-}
-
-// ---- Choosing the program, Auto-Restart and the interval controls. The
-// settings change at once and reach the configuration file with its next save.
-
-void LauncherDialog::OnBrowse() {
-    // A chosen shortcut stays the shortcut, with its arguments and start-in
-    // folder, rather than becoming its target.
-    CFileDialog fileDialog(TRUE, nullptr, nullptr,
-                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NODEREFERENCELINKS, nullptr, nullptr);
-    const std::string statusBefore = HwndGetText(statusBox);
-    SetStatus("Updating");
-    // Cancel keeps the path the user had; an empty one would be saved over
-    // the stored path at the next save.
-    if (fileDialog.DoModal() != IDOK) {
-        SetStatus(statusBefore.c_str());
-        return;
-    }
-    // The settings file is ANSI text: a path it cannot hold changes nothing.
-    const std::string path = fileDialog.GetPathName();
-    if (path.empty()) {
-        AfxMessageBox(PathCannotBeStoredMessage);
-        SetStatus(statusBefore.c_str());
-        return;
-    }
-    ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
-    settings.SetProgramPath(path.c_str());
-    HwndSetText(programPathEdit, path.c_str());
-    SetStatus("Stopped");
-    LogMessage(Info, __FILE__, __LINE__, "Program File Loaded: " + settings.GetProgramPath());
-}
-
-void LauncherDialog::OnWindowsProgram() { settings.SetWindowsProgram(true); }
-
-void LauncherDialog::OnShellCommand() { settings.SetWindowsProgram(false); }
-
-void LauncherDialog::OnAutoRestart() { settings.autoRestart = IsChecked(IDC_AUTO_RESTART) != 0; }
-
-void LauncherDialog::OnSliderReleased() {
-    const auto position = static_cast<std::int32_t>(::SendMessageA(intervalSlider, TBM_GETPOS, 0, 0));
-    settings.SetTimingInterval(position);
-    ::SendMessageA(intervalSpin, UDM_SETPOS, 0, MAKELPARAM(LOWORD(position), 0));
-    RefreshIntervalText();
-}
-
-// The spin control announces a step before it takes it: the interval takes
-// the position the step leads to, so every click shows at once.
-void LauncherDialog::OnSpinDelta(const NMUPDOWN& step) {
-    const auto target = static_cast<std::int32_t>(std::clamp<long long>(
-        static_cast<long long>(step.iPos) + step.iDelta, IntervalMinimum, IntervalMaximum));
-    settings.SetTimingInterval(target);
-    ::SendMessageA(intervalSlider, TBM_SETPOS, TRUE, target);
-    RefreshIntervalText();
-}
-
-// ---- Dialogs, Close, Exit and the banner.
-
-void LauncherDialog::ShowLogDialog() {
-    LogDialog log(this);
-    log.DoModal();
-}
-
-void LauncherDialog::ShowManualDialog() {
-    ManualDialog manual(this);
-    manual.DoModal();
-}
-
-void LauncherDialog::OnHelpButton() { ShowManualDialog(); }
-
-void LauncherDialog::ShowAboutDialog() {
-    AboutDialog about;
-    about.DoModal();
-}
-
-// Unlike the close box, the Close button does not save.
-void LauncherDialog::OnCloseButton() { SetHidden(true); }
-
-// Escape. While a countdown runs, ending would silently abort the launch, and
-// the vanished window looks just like one hidden in the notification area.
-void LauncherDialog::OnCancel() {
-    if (countdownTimerId != 0) {
-        ConfirmExit();
-        return;
-    }
-    CDialog::OnCancel();
-}
-
-void LauncherDialog::ConfirmExit() {
-    const int answer = AfxMessageBox(ExitQuestion, MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);
-    settings.iconized = true;
-    settings.SaveConfiguration();
-    if (answer != IDYES) return;
-    LogMessage(Info, __FILE__, __LINE__, "Program Exit");
-    SendMessage(WM_CLOSE);
-}
-
-void LauncherDialog::OnBanner() { AfxShellOpen(m_hWnd, MakerWebAddress); }

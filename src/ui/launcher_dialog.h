@@ -9,26 +9,22 @@
 #include <utility>
 #include <vector>
 
+#include "core/countdown.h"
 #include "core/program.h"
 #include "core/schedule.h"
 #include "framework/afx.h"
-
-class TrayIcon;
+#include "ui/tray_icon.h"
 
 // Window timers of the dialog, the tray icon's callback message, and the
 // message that brings a command's end to the dialog: the exit status in
 // wParam, the command's number in lParam. The countdown ticks at the
 // interval; the launch timer fires once, on the moment; the keep-awake timer
-// lets the computer sleep again after a launch.
+// looks again when the countdown says the hold is to change.
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR LaunchTimer = 2;
 inline constexpr UINT_PTR KeepAwakeTimer = 3;
 inline constexpr UINT_PTR HideTimer = 100;
 inline constexpr UINT HideTimerMilliseconds = 2000;
-// While the shell refuses the tray icon: every 2 seconds for up to 2 minutes.
-inline constexpr UINT_PTR TrayRetryTimer = 101;
-inline constexpr UINT TrayRetryMilliseconds = 2000;
-inline constexpr int TrayRetryCount = 60;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
 inline constexpr UINT CommandFinishedMessage = WM_APP + 1;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
@@ -63,7 +59,7 @@ public:
     void ConfirmExit();
 
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
-    bool WakeToRun() const { return wakeToRun; }
+    bool WakeToRun() const { return countdown.WakeOption(); }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
 
@@ -76,43 +72,27 @@ private:
     HICON OnQueryDragIcon() const { return mainIcon; }
     void OnTimer(UINT_PTR id);
     void OnHideTimer();
-    // The tick, the launch timer and a resume: launches what is due, then
-    // brings the countdown, the launch timer and the keep-awake up to date.
-    void RecheckMoment();
-    void LaunchIfDue();
-    // After a launch in weekday mode; false when the next checked day has no
-    // moment that can be counted down to.
-    bool CountDownToNextDay(Moment dueLaunchTime);
-    void StopCountdown();
-    // Every stop of the countdown ends its timers and the wake with it.
-    void KillCountdownTimers();
-    void OnLaunch();
-    void ArmLaunchTimer();
-    void RecordMissedLaunches();
 
-    // The clock was set or the time zone changed.
-    void OnClockOrZoneChange();
-    void RecomputeMoment();
-    void RememberZone();
-    bool ZoneChanged();
+    // The countdown decides; these carry its answers to the window.
+    void Carry(const CountdownAnswer& answer);
+    void CarryWake(const CountdownAnswer& answer);
+    void CarryTimers(const CountdownAnswer& answer);
+    void StartDueProgram();
+    void ShowStopped();
+    // Ends the countdown's timers and whatever the countdown holds.
+    void StopCountdown();
+    void OnLaunch();
+    PickedMoment ReadPickers() const;
 
     void OnWakeToRunCommand();
-    void ArmWakeTimer();
-    void UpdateKeepAwake();
-    bool KeepAwakeWanted() const;
-
     void OnAnotherStart();
     void OnEndSession();
+    void OnDestroy();
 
-    void AddTrayIcon();
-    // Tries the refused icon again; re-armed while tries are left.
-    void RetryTrayIcon();
-    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+    void OnTrayNotify(UINT mouseMessage);
     void ToggleWindow();
     void BringOpenModalWindowForward();
     void SetHidden(bool hidden);
-    // The identifier chosen in the tray menu, or 0 when it was dismissed.
-    UINT TrackTrayMenu();
     void OnTrayMenuChoice(UINT id);
     // The buttons and controls that do not drive the countdown, and the
     // smaller commands around it.
@@ -135,13 +115,16 @@ private:
 
     void SetUpSystemMenu();
     void SetUpControls();
-    void LimitPickerRanges();
 
     void RefreshIntervalText();
+    // The path and the interval from their boxes; the launch moment is the
+    // countdown's to compute.
+    void ReadPathAndInterval();
     // Both give false when the picked moment cannot be represented.
     bool ComputeLaunchTime();
     bool ReadControls();
     void RefreshControls();
+    void ShowCountdown();
     double UpdateProgress();
     void UpdateCountdown();
     void DisableControls();
@@ -170,24 +153,16 @@ private:
     HWND datePicker = nullptr;
     HWND timePicker = nullptr;
     std::unique_ptr<TrayIcon> trayIcon;
-    int trayRetriesLeft = 0;
     // A minimised start: the window stays hidden until it is shown on purpose.
     bool startHidden = false;
     std::wstring runningMark;
     UINT_PTR hideTimerId = 0;
     UINT_PTR countdownTimerId = 0;
-    // The time of day last read from the time picker; unknown until the
-    // first computation, so a restart knows only the saved launch moment.
-    std::optional<ClockTime> pickedTime;
-    bool wakeToRun = false;
-    bool keepingAwake = false;
-    // When the last scheduled launch started; the computer stays awake a
-    // while after it.
-    std::optional<Moment> lastLaunch;
-    Moment zoneAnchor = 0;
-    std::vector<int> zoneFingerprint;
 
 public:
     // The launch settings; saved to the configuration file when destroyed.
     Program settings;
+
+private:
+    Countdown countdown{settings};
 };

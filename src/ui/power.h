@@ -4,10 +4,8 @@
 // stand-in in its place, since Wine can neither wake nor sleep.
 #pragma once
 
+#include "core/countdown.h"
 #include "platform/os.h"
-
-enum class WakeArmResult { Armed, Unsupported, Failed };
-enum class WakeTimerPolicy { Allowed, Off, ImportantOnly };
 
 class PowerControl {
 public:

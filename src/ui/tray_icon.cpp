@@ -13,10 +13,27 @@ constexpr size_t TipCapacity = 64;
 // Windows before version 4 have no notification area.
 bool SystemHasNotificationArea() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
 
+// A pop-up menu, destroyed however the caller ends.
+class PopupMenu {
+public:
+    PopupMenu() : menu(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu) DestroyMenu(menu);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Handle() const { return menu; }
+
+private:
+    HMENU menu;
+};
+
 }  // namespace
 
 TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const char* tip)
-    : added(SystemHasNotificationArea()), icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr) {
+    : window(window),
+      added(SystemHasNotificationArea()),
+      icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr) {
     if (!added) return;
     // Only the first version's fields are used, so the record says so.
     notifyData.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -27,8 +44,48 @@ TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const char* tip)
     notifyData.hIcon = icon.Get();
     static_assert(sizeof notifyData.szTip >= TipCapacity);
     std::snprintf(notifyData.szTip, TipCapacity, "%s", tip ? tip : "");
-    // A refused icon is tried again by the dialog; the launcher runs on.
     inArea = AfxShellNotifyIcon(NIM_ADD, &notifyData) != FALSE;
+    // At logon the task bar may not be ready yet, and a launcher that starts
+    // hidden could not be reached without its icon.
+    if (!inArea) RetryFromNow();
+}
+
+TrayIcon::~TrayIcon() {
+    if (added) AfxShellNotifyIcon(NIM_DELETE, &notifyData);
+}
+
+TrayRequest TrayIcon::RequestOf(UINT mouseMessage) {
+    switch (mouseMessage) {
+        case WM_LBUTTONDOWN:
+            return TrayRequest::Toggle;
+        case WM_LBUTTONDBLCLK:
+            return TrayRequest::Show;
+        case WM_RBUTTONDOWN:
+            return TrayRequest::Menu;
+        default:
+            return TrayRequest::Nothing;
+    }
+}
+
+void TrayIcon::OnTaskbarCreated() {
+    if (!added) return;
+    retriesLeft = TrayRetryCount;
+    OnRetryTimer();
+}
+
+void TrayIcon::OnRetryTimer() {
+    if (!window) return;
+    if (!AddAgain() && retriesLeft-- > 0) {
+        window->SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
+    } else {
+        window->KillTimer(TrayRetryTimer);
+    }
+}
+
+void TrayIcon::RetryFromNow() {
+    if (!window) return;
+    retriesLeft = TrayRetryCount;
+    window->SetTimer(TrayRetryTimer, TrayRetryMilliseconds);
 }
 
 bool TrayIcon::AddAgain() {
@@ -40,6 +97,17 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
-TrayIcon::~TrayIcon() {
-    if (added) AfxShellNotifyIcon(NIM_DELETE, &notifyData);
+UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items) const {
+    PopupMenu menu;
+    if (!menu.Handle() || !window) return 0;
+    for (const MenuItem& item : items) AppendMenuA(menu.Handle(), MF_STRING, item.first, item.second);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close on a click elsewhere.
+    window->SetForegroundWindow();
+    const BOOL chosen = AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y,
+                                          window->GetSafeHwnd());
+    // Lets the menu's owner leave the menu mode, or the next click is lost.
+    window->PostMessage(WM_NULL);
+    return static_cast<UINT>(chosen);
 }

@@ -1,8 +1,21 @@
 // The launcher's icon in the notification area: added when the dialog is set
-// up, removed when the dialog object is destroyed.
+// up, removed when the dialog object is destroyed. It tells what a click on
+// it asks for, keeps trying while the shell refuses it, and shows its menu.
 #pragma once
 
+#include <initializer_list>
+#include <utility>
+
 #include "framework/afx.h"
+
+// While the shell refuses the icon: every 2 seconds for up to 2 minutes, on
+// a timer of the window's.
+inline constexpr UINT_PTR TrayRetryTimer = 101;
+inline constexpr UINT TrayRetryMilliseconds = 2000;
+inline constexpr int TrayRetryCount = 60;
+
+// What a mouse message on the icon asks of the window.
+enum class TrayRequest { Nothing, Toggle, Show, Menu };
 
 class TrayIcon : public CObject {
 public:
@@ -12,10 +25,18 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Adds the icon again with the same record: after the task bar was
-    // re-created and forgot every icon, or after the shell refused it. True
-    // when the icon is now in the notification area.
-    bool AddAgain();
+    // A double click arrives as a press, a release, the double click and a
+    // release: the press toggles, so the double click only shows.
+    static TrayRequest RequestOf(UINT mouseMessage);
+
+    // The task bar was created again and forgot every icon.
+    void OnTaskbarCreated();
+    // TrayRetryTimer came: tries the refused icon again.
+    void OnRetryTimer();
+
+    // The menu at the cursor; the chosen identifier, or 0 when dismissed.
+    using MenuItem = std::pair<UINT, const char*>;
+    UINT TrackMenu(std::initializer_list<MenuItem> items) const;
 
     bool IsAdded() const { return added; }
     // False while the shell refuses the icon, as it can at logon, before the
@@ -24,8 +45,14 @@ public:
     const NOTIFYICONDATAA& NotifyData() const { return notifyData; }
 
 private:
+    // Adds the icon again with the same record; true when it is now there.
+    bool AddAgain();
+    void RetryFromNow();
+
+    CWnd* window;
     bool added = false;
     OwnedIcon icon;
     bool inArea = false;
+    int retriesLeft = 0;
     NOTIFYICONDATAA notifyData{};
 };
