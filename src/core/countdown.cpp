@@ -54,8 +54,11 @@ CountdownLaunch Countdown::Launch(const PickedMoment& moment, std::int64_t nowMi
     if (launch.check == TodayPassed) momentValid = Pick(moment);
     // A moment outside what the clock can count to is refused like a past one.
     if (!momentValid && launch.check != BadProgram) launch.check = BadTime;
+    // A refused launch leaves nothing counting down to a moment it refused.
+    StopRunning(launch.answer);
     if (launch.check == Valid || launch.check == TodayPassed) {
         running = true;
+        lastDue.reset();
         ArmWake(launch.answer);
     }
     Finish(launch.answer, nowMilliseconds);
@@ -159,6 +162,7 @@ void Countdown::LaunchIfDue(CountdownAnswer& answer, std::int64_t now) {
         LogMessage(Warn, __FILE__, __LINE__,
                    "Launch Late: " + std::to_string(answer.lateMilliseconds / 1000) + " s");
     lastLaunch = now;
+    lastDue = due;
     launchCommand.reset();
 }
 
@@ -184,6 +188,12 @@ void Countdown::StopRunning(CountdownAnswer& answer) {
 
 void Countdown::ClockOrZoneChanged(CountdownAnswer& answer, std::int64_t now) {
     RememberZone(SecondsOf(now));
+    // A clock set back before the last launch forgets it: its hold would
+    // otherwise come back once the clock passes it again.
+    if (lastLaunch && now < *lastLaunch) {
+        lastLaunch.reset();
+        launchCommand.reset();
+    }
     // A moment the new clock has carried past launches now, once; then the
     // next one keeps its wall-clock time in the clock's new reading.
     LaunchIfDue(answer, now);
@@ -196,7 +206,9 @@ void Countdown::ClockOrZoneChanged(CountdownAnswer& answer, std::int64_t now) {
 void Countdown::RecomputeMoment(CountdownAnswer& answer) {
     const Moment countdownStart = settings.GetCountdownStart();
     const Moment before = settings.GetLaunchTime();
-    if (!Pick(picked)) settings.SetLaunchTime(before);
+    // A clock set back past the last launch finds that launch's moment
+    // ahead again; the moment after it stays the next one.
+    if (!Pick(picked) || settings.GetLaunchTime() == lastDue) settings.SetLaunchTime(before);
     settings.SetCountdownStart(countdownStart);
     answer.showMoment = true;
     if (settings.GetLaunchTime() != before) ArmWake(answer);
@@ -228,12 +240,9 @@ bool Countdown::KeepAwakeWanted(std::int64_t now) const {
         running && MillisecondsOf(settings.GetLaunchTime()) - now <= KeepAwakeMilliseconds;
     if (launchNear) return true;
     if (!lastLaunch) return false;
-    // A clock set back before the launch holds nothing: the bound would
-    // otherwise grow by however far it went back.
     const std::int64_t sinceLaunch = now - *lastLaunch;
-    if (sinceLaunch < 0) return false;
-    return sinceLaunch < KeepAwakeMilliseconds ||
-           (launchCommand && sinceLaunch < CommandKeepAwakeMilliseconds);
+    return sinceLaunch >= 0 && (sinceLaunch < KeepAwakeMilliseconds ||
+                                (launchCommand && sinceLaunch < CommandKeepAwakeMilliseconds));
 }
 
 // The next time at which KeepAwakeWanted changes with no event to tell.

@@ -130,6 +130,9 @@ private:
     // while that still runs.
     std::optional<std::int64_t> lastLaunch;
     std::optional<std::uint32_t> launchCommand;
+    // The moment this run launched last: a clock set back re-picks it, and
+    // it must not launch twice.
+    std::optional<Moment> lastDue;
     // `launched` as the launch left it for the next day; the program's start
     // marks today as used whatever the countdown decided.
     std::optional<bool> launchedAfterStart;

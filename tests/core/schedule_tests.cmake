@@ -7,3 +7,5 @@ orvix_add_test(schedule_next_launch_day_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/next_launch_day_test.cpp ${SCHEDULE_SUPPORT} LIBS orvix_core)
 orvix_add_test(schedule_simulation_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/launch_simulation_test.cpp ${SCHEDULE_SUPPORT} LIBS orvix_core)
+orvix_add_test(countdown_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/countdown_test.cpp ${SCHEDULE_SUPPORT} LIBS orvix_core)

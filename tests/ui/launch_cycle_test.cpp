@@ -2,10 +2,12 @@
 // clock count it down, and the due tick starts the program.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "launcher_fixture.h"
+#include "log/log.h"
 #include "resource.h"
 #include "ui/power.h"
 
@@ -344,22 +346,28 @@ TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnce
     });
 }
 
-// Windows sends both resume notices after a sleep the user wakes from.
-TEST_F(LaunchCycleTest, ResumePastTheMomentLaunchesOnceAtOnceAndRecordsItLate) {
-    LauncherDialog dialog;
-    RunModal(dialog, [&](CDialog&) {
-        FillIn(dialog, testsupport::MarkerWriterPath(), "600", LocalMoment(2004, 3, 1, 21, 0, 0));
-        for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
-        Launch(dialog);
-        platform::SetTestClock(LocalMoment(2004, 3, 2, 22, 0, 0));
-        for (WPARAM notice : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+// An unattended wake sends only the first notice; a user at the keyboard
+// brings the second as well. Either alone launches what fell due.
+TEST_F(LaunchCycleTest, EachResumeNoticeAloneLaunchesWhatFellDueOnceAndRecordsItLate) {
+    for (WPARAM notice : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
+        SCOPED_TRACE(notice);
+        logtest::CloseLogStream();
+        std::filesystem::remove(LogPath());
+        platform::SetTestClock(StartTime);
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            FillIn(dialog, testsupport::MarkerWriterPath(), "600", LocalMoment(2004, 3, 1, 21, 0, 0));
+            for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
+            Launch(dialog);
+            platform::SetTestClock(LocalMoment(2004, 3, 2, 22, 0, 0));
             EXPECT_EQ(dialog.SendMessage(WM_POWERBROADCAST, notice), TRUE);
-        EXPECT_EQ(Launches(), 1) << LogText();
-        EXPECT_EQ(LogCount("Launch Late: 3600 s"), 1) << LogText();
-        EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2004, 3, 3, 21, 0, 0));
-        ExpectConfigLine(5, std::to_string(LocalMoment(2004, 3, 3, 21, 0, 0)));
-        dialog.EndDialog(IDCANCEL);
-    });
+            EXPECT_EQ(Launches(), 1) << LogText();
+            EXPECT_EQ(LogCount("Launch Late: 3600 s"), 1) << LogText();
+            EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2004, 3, 3, 21, 0, 0));
+            ExpectConfigLine(5, std::to_string(LocalMoment(2004, 3, 3, 21, 0, 0)));
+            dialog.EndDialog(IDCANCEL);
+        });
+    }
 }
 
 TEST_F(LaunchCycleTest, ZoneChangeKeepsThePickedWallClockTime) {
@@ -394,6 +402,33 @@ TEST_F(LaunchCycleTest, WakeOptionArmsAMinuteEarlyKeepsAwakeAndIsCancelledOnStop
         EXPECT_EQ(LogCount("Wake Unavailable: this computer cannot be woken by a timer"), 1) << LogText();
         EXPECT_NE(testsupport::ReadFileBytes(HomeFile("orvix_launcher.ini")).find("WakeToRun=1"),
                   std::string::npos);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// A command that Test started is the user's own: it never keeps the computer
+// awake, however long it runs after a scheduled launch.
+TEST_F(LaunchCycleTest, CommandStartedByTestNeverHoldsKeepAwake) {
+    const testsupport::ScopedEnv savedSleep(testsupport::MarkerSleepEnvName);
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        dialog.SendMessage(WM_SYSCOMMAND, IDM_WAKE_TO_RUN);
+        FillIn(dialog, testsupport::MarkerWriterPath(), "1", StartTime + 60);
+        Launch(dialog);
+        platform::SetTestClock(StartTime + 60);
+        dialog.SendMessage(WM_TIMER, CountdownTimer);
+        ASSERT_EQ(Launches(), 1) << LogText();
+        EXPECT_TRUE(testsupport::WaitForFile(MarkerPath(), "ran"));
+        testsupport::SetEnv(testsupport::MarkerSleepEnvName, "3000");
+        harness::Click(dialog.GetSafeHwnd(), IDC_SHELL_COMMAND);
+        harness::Click(dialog.GetSafeHwnd(), IDC_TEST);
+        ASSERT_TRUE(dialog.settings.IsCommandRunning());
+        platform::SetTestClock(StartTime + 60 + 120);
+        dialog.SendMessage(WM_TIMER, KeepAwakeTimer);
+        EXPECT_TRUE(dialog.settings.IsCommandRunning()) << "the test needs the command still running";
+        ASSERT_FALSE(power.calls.empty());
+        EXPECT_EQ(power.calls.back(), "release") << "the Test's command held the computer awake";
+        EXPECT_TRUE(harness::PumpUntil([&] { return !dialog.settings.IsCommandRunning(); }, 20000));
         dialog.EndDialog(IDCANCEL);
     });
 }
