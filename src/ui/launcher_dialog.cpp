@@ -206,6 +206,16 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
             return true;
+        case WM_DRAWITEM:
+            if (!banner.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) break;
+            result = TRUE;
+            return true;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            // The dialog manager rescales the controls and their font.
+            Default();
+            result = 0;
+            return true;
         case WM_TIMER:
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
@@ -365,6 +375,7 @@ BOOL LauncherDialog::OnInitDialog() {
     SetIcon(mainIcon, TRUE);
     SetIcon(smallIcon.Get() ? smallIcon.Get() : mainIcon, FALSE);
     SetUpControls();
+    banner.SetUp(GetDlgItem(IDC_BANNER));
     settings.LoadConfiguration();
     RefreshIntervalText();
     RefreshControls();
@@ -1115,3 +1126,16 @@ void LauncherDialog::ConfirmExit() {
 }
 
 void LauncherDialog::OnBanner() { AfxShellOpen(m_hWnd, MakerWebAddress); }
+
+void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    banner.Rescale(dpi);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
+    if (sized) {
+        SetIcon(sized, FALSE);
+        smallIcon.Reset(sized);
+    }
+    if (trayIcon) trayIcon->Rescale(dpi);
+}

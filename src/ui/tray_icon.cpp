@@ -40,6 +40,16 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
+void TrayIcon::Rescale(UINT dpi) {
+    if (!added) return;
+    HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
+    if (!sized) return;
+    notifyData.hIcon = sized;
+    // A refused icon takes the new size when it is added again.
+    if (inArea) AfxShellNotifyIcon(NIM_MODIFY, &notifyData);
+    icon.Reset(sized);
+}
+
 TrayIcon::~TrayIcon() {
     if (added) AfxShellNotifyIcon(NIM_DELETE, &notifyData);
 }

@@ -16,6 +16,8 @@ public:
     // re-created and forgot every icon, or after the shell refused it. True
     // when the icon is now in the notification area.
     bool AddAgain();
+    // Shows the icon at the small-icon size of the scaling `dpi`.
+    void Rescale(UINT dpi);
 
     bool IsAdded() const { return added; }
     // False while the shell refuses the icon, as it can at logon, before the
