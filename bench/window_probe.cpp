@@ -214,6 +214,9 @@ int OnWindow(const std::string& mode, const std::string& caption, const char* se
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Places in the screen's own pixels at any display scaling, as a picture
+    // of the screen is cut.
+    SetProcessDPIAware();
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "start") return argc == 4 ? Start(argv[2], argv[3]) : 2;
     if (mode == "cursor" && (argc == 4 || argc == 5))

@@ -8,6 +8,9 @@
 // Application
 #define IDI_MAIN_ICON 128
 #define IDB_BANNER 131
+// The banner drawn again at twice and three times its size, for higher scalings.
+#define IDB_BANNER_2X 132
+#define IDB_BANNER_3X 133
 #define IDS_ABOUT_LAUNCHER 101
 #define IDM_ABOUT_LAUNCHER 0x0010
 #define IDM_WAKE_TO_RUN 0x0020

@@ -111,12 +111,13 @@ configure_and_build() {
 }
 
 XVFB_PID=
-# Gives the session a display: the caller's own, or a fresh Xvfb.
+# Gives the session a display: the caller's own, or a fresh Xvfb of
+# XVFB_SCREEN (1024x768x24 unless set).
 ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
     local n=97
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     export DISPLAY=":$n"

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws the launcher's art: res/orvix_launcher.ico (16, 20, 24, 32, 40, 48 and
 256 px square, 32-bit with alpha, so that the icon stays sharp at every display
-scaling) and res/banner.bmp (350x70, 256 colours). Standard library only; run it
-again after changing a drawing and keep the results in res/. The same script
-gives the same bytes."""
+scaling) and the banner in 256 colours at three sizes, one drawing each:
+res/banner.bmp (350x70), res/banner_2x.bmp (700x140) and res/banner_3x.bmp
+(1050x210), from which the launcher picks the one that fits its frame at the
+display's scaling. Standard library only; run it again after changing a drawing
+and keep the results in res/. The same script gives the same bytes."""
 
 import math
 import os
@@ -105,7 +107,14 @@ def banner_palette():
     return palette
 
 
-def draw_banner(width=350, height=70):
+# The banner's sizes: each is the 1x drawing with every length multiplied, so
+# that all show the same picture, only finer.
+BANNER_WIDTH, BANNER_HEIGHT = 350, 70
+BANNER_SCALES = {1: "banner.bmp", 2: "banner_2x.bmp", 3: "banner_3x.bmp"}
+
+
+def draw_banner(scale=1):
+    width, height = BANNER_WIDTH * scale, BANNER_HEIGHT * scale
     pixels = [[0] * width for _ in range(height)]
     for y in range(height):
         for x in range(width):
@@ -115,7 +124,7 @@ def draw_banner(width=350, height=70):
     colours = {"rim": 130, "face": 131, "hand": 132}
     for y in range(height):
         for x in range(width):
-            part = clock_pixel(x, y, 38, 35, 27)
+            part = clock_pixel(x, y, 38 * scale, 35 * scale, 27 * scale)
             if part is not None:
                 pixels[y][x] = colours[part]
 
@@ -125,13 +134,13 @@ def draw_banner(width=350, height=70):
                 pixels[y][x] = colour
         return put
 
-    title, scale = "ORVIX LAUNCHER", 3
-    left = 78 + (width - 78 - text_width(title, scale)) // 2
-    draw_text(painter(129), title, left + 2, 12 + 2, scale)
-    draw_text(painter(128), title, left, 12, scale)
-    subtitle = "VERSION 2.11"
-    sub_left = left + (text_width(title, scale) - text_width(subtitle, 2)) // 2
-    draw_text(painter(133), subtitle, sub_left, 44, 2)
+    # Placed at 1x, then multiplied, so that no rounding moves a text.
+    title, subtitle = "ORVIX LAUNCHER", "VERSION 2.11"
+    left = 78 + (BANNER_WIDTH - 78 - text_width(title, 3)) // 2
+    sub_left = left + (text_width(title, 3) - text_width(subtitle, 2)) // 2
+    draw_text(painter(129), title, (left + 2) * scale, (12 + 2) * scale, 3 * scale)
+    draw_text(painter(128), title, left * scale, 12 * scale, 3 * scale)
+    draw_text(painter(133), subtitle, sub_left * scale, 44 * scale, 2 * scale)
     return pixels
 
 
@@ -253,7 +262,8 @@ def write_ico(path, sizes):
 
 
 def main():
-    write_bmp8(os.path.join(RES, "banner.bmp"), draw_banner(), banner_palette())
+    for scale, name in BANNER_SCALES.items():
+        write_bmp8(os.path.join(RES, name), draw_banner(scale), banner_palette())
     write_ico(os.path.join(RES, "orvix_launcher.ico"), ICON_SIZES)
 
 

@@ -161,6 +161,13 @@ HICON AfxLoadIconOfSize(UINT id, int size);
 // Icon resource `id` at the system's small-icon size, which grows with the
 // display scaling (16 px at 100 %, 20 at 125 %, 24 at 150 %). The caller owns it.
 HICON AfxLoadSmallIcon(UINT id);
+// The same at the small-icon size of the scaling `dpi` (24 px at 144 dpi),
+// where the system can say it (Windows 10, 1607 and later); elsewhere as
+// AfxLoadSmallIcon. The caller owns it.
+HICON AfxLoadSmallIconForDpi(UINT id, UINT dpi);
+// The scaling the window is drawn at, in dots per inch (96 is 100 %): its
+// monitor's where the system tells it per window, else the system's.
+UINT AfxWindowDpi(HWND window);
 
 // An icon handle destroyed with the object.
 class OwnedIcon {
@@ -172,6 +179,11 @@ public:
     OwnedIcon(const OwnedIcon&) = delete;
     OwnedIcon& operator=(const OwnedIcon&) = delete;
     HICON Get() const { return icon; }
+    // Takes `replacement` and destroys the icon held so far.
+    void Reset(HICON replacement) {
+        if (icon) DestroyIcon(icon);
+        icon = replacement;
+    }
 
 private:
     HICON icon;

@@ -191,7 +191,7 @@ void LauncherDialog::OnSpinDelta(const NMUPDOWN& step) {
     RefreshIntervalText();
 }
 
-// ---- Dialogs, Close, Exit and the banner.
+// ---- Dialogs, Close, Exit, the banner and a change of display scaling.
 
 void LauncherDialog::ShowLogDialog() {
     LogDialog log(this);
@@ -233,3 +233,16 @@ void LauncherDialog::ConfirmExit() {
 }
 
 void LauncherDialog::OnBanner() { AfxShellOpen(m_hWnd, MakerWebAddress); }
+
+void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    banner.Rescale(dpi);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
+    if (sized) {
+        SetIcon(sized, FALSE);
+        smallIcon.Reset(sized);
+    }
+    if (trayIcon) trayIcon->Rescale(dpi);
+}

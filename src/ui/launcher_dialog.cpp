@@ -123,6 +123,16 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
             return true;
+        case WM_DRAWITEM:
+            if (!banner.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) break;
+            result = TRUE;
+            return true;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            // The dialog manager rescales the controls and their font.
+            Default();
+            result = 0;
+            return true;
         case WM_TIMER:
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
@@ -213,6 +223,7 @@ BOOL LauncherDialog::OnInitDialog() {
     SetIcon(mainIcon, TRUE);
     SetIcon(smallIcon.Get() ? smallIcon.Get() : mainIcon, FALSE);
     SetUpControls();
+    banner.SetUp(GetDlgItem(IDC_BANNER));
     settings.LoadConfiguration();
     RefreshIntervalText();
     RefreshControls();

@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/schedule.h"
 #include "framework/afx.h"
+#include "ui/banner.h"
 #include "ui/tray_icon.h"
 
 // Window timers of the dialog, the tray icon's callback message, and the
@@ -62,6 +63,7 @@ public:
     bool WakeToRun() const { return countdown.WakeOption(); }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
+    const Banner& GetBanner() const { return banner; }
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -112,6 +114,8 @@ private:
     void OnHelpButton();
     void OnCloseButton();
     void OnBanner();
+    // Moved to a monitor of another scaling.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     void SetUpSystemMenu();
     void SetUpControls();
@@ -137,6 +141,7 @@ private:
     HICON mainIcon = nullptr;
     // The title bar's icon, at the small-icon size of the display scaling.
     OwnedIcon smallIcon;
+    Banner banner;
     HWND testButton = nullptr;
     HWND todayButton = nullptr;
     HWND browseButton = nullptr;

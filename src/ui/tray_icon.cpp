@@ -111,3 +111,13 @@ UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items) const {
     window->PostMessage(WM_NULL);
     return static_cast<UINT>(chosen);
 }
+
+void TrayIcon::Rescale(UINT dpi) {
+    if (!added) return;
+    HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
+    if (!sized) return;
+    notifyData.hIcon = sized;
+    // A refused icon takes the new size when it is added again.
+    if (inArea) AfxShellNotifyIcon(NIM_MODIFY, &notifyData);
+    icon.Reset(sized);
+}

@@ -37,6 +37,8 @@ public:
     // The menu at the cursor; the chosen identifier, or 0 when dismissed.
     using MenuItem = std::pair<UINT, const char*>;
     UINT TrackMenu(std::initializer_list<MenuItem> items) const;
+    // Shows the icon at the small-icon size of the scaling `dpi`.
+    void Rescale(UINT dpi);
 
     bool IsAdded() const { return added; }
     // False while the shell refuses the icon, as it can at logon, before the

@@ -24,7 +24,7 @@ struct ControlRow {
 const DWORD kGroup = BS_GROUPBOX;
 const DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
 const DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
-const DWORD kBanner = SS_BITMAP | SS_SUNKEN;
+const DWORD kBanner = SS_OWNERDRAW | SS_SUNKEN;
 
 // The launcher dialog, in template order (which is the tab and stacking order).
 const ControlRow kLauncherControls[] = {
@@ -133,11 +133,8 @@ void ExpectControlAsInTemplate(HWND dialog, HWND control, const ControlRow& row)
     RECT actual = RectInParent(control);
     EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.top, expected.top);
-    // A bitmap picture takes the size of its bitmap; Wine's up-down control
-    // takes its own width.
-    const bool sizesItself =
-        (className == "Static" && (row.style & SS_TYPEMASK) == SS_BITMAP) || className == "msctls_updown32";
-    if (!sizesItself) {
+    // Wine's up-down control takes its own width.
+    if (className != "msctls_updown32") {
         EXPECT_EQ(actual.right, expected.right);
         EXPECT_EQ(actual.bottom, expected.bottom);
     }
@@ -281,15 +278,21 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
         EXPECT_EQ(entries[i].bitCount, 32);
     }
 
-    HANDLE banner =
-        LoadImageA(instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-    ASSERT_NE(banner, nullptr);
-    DIBSECTION section = {};
-    ASSERT_EQ(GetObjectA(banner, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(section.dsBm.bmWidth, 350);
-    EXPECT_EQ(section.dsBm.bmHeight, 70);
-    EXPECT_EQ(section.dsBm.bmBitsPixel, 8);
-    DeleteObject(banner);
+    // The banner at 1x, 2x and 3x: the launcher picks among them by these sizes.
+    const struct {
+        int id, width, height;
+    } banners[] = {{IDB_BANNER, 350, 70}, {IDB_BANNER_2X, 700, 140}, {IDB_BANNER_3X, 1050, 210}};
+    for (const auto& expected : banners) {
+        HANDLE banner =
+            LoadImageA(instance, MAKEINTRESOURCEA(expected.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+        ASSERT_NE(banner, nullptr) << expected.id;
+        DIBSECTION section = {};
+        ASSERT_EQ(GetObjectA(banner, sizeof section, &section), static_cast<int>(sizeof section));
+        EXPECT_EQ(section.dsBm.bmWidth, expected.width);
+        EXPECT_EQ(section.dsBm.bmHeight, expected.height);
+        EXPECT_EQ(section.dsBm.bmBitsPixel, 8);
+        DeleteObject(banner);
+    }
 
     HRSRC manifest = FindResourceA(instance, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_NE(manifest, nullptr);
@@ -297,6 +300,7 @@ TEST(Resources, StringIconBannerManifestAndVersion) {
                              SizeofResource(instance, manifest));
     EXPECT_NE(manifestText.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(manifestText.find("asInvoker"), std::string::npos);
+    EXPECT_NE(manifestText.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
 
     char path[MAX_PATH] = {};
     ASSERT_GT(GetModuleFileNameA(nullptr, path, sizeof path), 0u);

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "launcher_fixture.h"
 #include "resource.h"
+#include "ui/banner.h"
 #include "ui/tray_icon.h"
 
 namespace {
@@ -18,6 +20,16 @@ using uitest::ControlText;
 using uitest::SendTo;
 
 class LauncherDialogTest : public uitest::LauncherFixture {};
+
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    BITMAP image{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image.bmWidth;
+}
 
 std::string MenuItemText(HMENU menu, int position) {
     char text[128] = "";
@@ -252,6 +264,84 @@ TEST_F(LauncherDialogTest, BrowseWithoutTheFileDialogLibraryTellsAndKeepsThePath
         EXPECT_EQ(LogCount("Program File Loaded"), 0);
         dialog.EndDialog(IDCANCEL);
     });
+}
+
+// Scaled up, the banner would blur: only a larger picture is scaled down.
+TEST(BannerPicture, SmallestAtLeastAsLargeAsTheFrameElseTheLargest) {
+    const struct {
+        BannerSize frame;
+        int width;
+    } rows[] = {{{340, 68}, 350},  {{350, 70}, 350},   {{351, 70}, 700},   {{350, 71}, 700},
+                {{533, 114}, 700}, {{710, 152}, 1050}, {{1400, 280}, 1050}};
+    for (const auto& row : rows)
+        EXPECT_EQ(BannerPictures[ChooseBannerPicture(row.frame)].size.width, row.width)
+            << row.frame.width << " x " << row.frame.height;
+}
+
+// A bitmap picture shrank to its 350 x 70 bitmap and left a blank band in
+// the frame at every scaling above 100 %.
+TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        HWND banner = dialog.GetDlgItem(IDC_BANNER);
+        RECT frame{0, 0, 237, 47};
+        MapDialogRect(dialog.GetSafeHwnd(), &frame);
+        RECT window{};
+        GetWindowRect(banner, &window);
+        EXPECT_EQ(window.right - window.left, frame.right);
+        EXPECT_EQ(window.bottom - window.top, frame.bottom);
+        // Doubled, as the system scales it at 200 %, and painted on white,
+        // which the picture's corners never are.
+        SetWindowPos(banner, nullptr, 0, 0, frame.right * 2, frame.bottom * 2, SWP_NOMOVE | SWP_NOZORDER);
+        RECT client{};
+        GetClientRect(banner, &client);
+        HDC page = CreateCompatibleDC(nullptr);
+        HBITMAP pixels = CreateBitmap(client.right, client.bottom, 1, 32, nullptr);
+        HGDIOBJ previous = SelectObject(page, pixels);
+        PatBlt(page, 0, 0, client.right, client.bottom, WHITENESS);
+        SendMessageA(banner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(page), PRF_CLIENT);
+        for (POINT corner : {POINT{0, 0}, POINT{client.right - 1, 0}, POINT{0, client.bottom - 1},
+                             POINT{client.right - 1, client.bottom - 1}}) {
+            const COLORREF colour = GetPixel(page, corner.x, corner.y);
+            const int red = GetRValue(colour);
+            const int blue = GetBValue(colour);
+            EXPECT_GT(blue, red + 40) << "no picture at " << corner.x << ", " << corner.y;
+        }
+        SelectObject(page, previous);
+        DeleteObject(pixels);
+        DeleteDC(page);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// Windows sends it when the window moves to a monitor of another scaling;
+// Wine never does.
+TEST_F(LauncherDialogTest, MoveTo150PercentTakesTheSuggestedRectangleAndRepicksBannerAndIcons) {
+    std::vector<HICON> trayIcons;
+    afxtest::SetNotifyIconHandler([&](DWORD message, const NOTIFYICONDATAA& data) {
+        if (message == NIM_MODIFY) trayIcons.push_back(data.hIcon);
+        return TRUE;
+    });
+    {
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            EXPECT_EQ(dialog.GetBanner().PickedSize().width, 350);
+            RECT suggested{};
+            GetWindowRect(dialog.GetSafeHwnd(), &suggested);
+            suggested.right += (suggested.right - suggested.left) / 2;
+            suggested.bottom += (suggested.bottom - suggested.top) / 2;
+            dialog.SendMessage(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+            RECT taken{};
+            GetWindowRect(dialog.GetSafeHwnd(), &taken);
+            EXPECT_TRUE(EqualRect(&taken, &suggested));
+            EXPECT_EQ(dialog.GetBanner().PickedSize().width, 700);
+            EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))), 24);
+            ASSERT_EQ(trayIcons.size(), 1u);
+            EXPECT_EQ(IconWidth(trayIcons[0]), 24);
+            dialog.EndDialog(IDCANCEL);
+        });
+    }
+    afxtest::SetNotifyIconHandler(nullptr);
 }
 
 }  // namespace
