@@ -328,6 +328,14 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
     window = launcher->WaitForWindow([](HWND found) { return ControlText(found, IDC_STATUS) == "Running"; });
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntilHidden()) << "the remembered hidden state did not hide it";
+    // The window answers while its set-up waits on the shell for the icon:
+    // the set-up is done only once its launch is logged.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt")).find("Launch Initiated") !=
+                   std::string::npos;
+        },
+        StartTimeoutMs));
     const std::string files[] = {HomeFile("orvix_launcher.cfg"), HomeFile("orvix_launcher_log.txt")};
     const std::string before[] = {testsupport::ReadFileBytes(files[0]), testsupport::ReadFileBytes(files[1])};
 
