@@ -14,6 +14,8 @@
 #define IDS_ABOUT_LAUNCHER 101
 #define IDM_ABOUT_LAUNCHER 0x0010
 #define IDM_WAKE_TO_RUN 0x0020
+#define IDM_NOTIFY 0x0030
+#define IDM_RUN_MISSED 0x0040
 
 // About dialog
 #define IDD_ABOUT 100

@@ -5,13 +5,14 @@
 
 #include "app/single_launcher.h"
 #include "core/program.h"
+#include "core/start_options.h"
 #include "platform/os.h"
 #include "ui/launcher_dialog.h"
 
 namespace {
 
 // The settings file the dialog's settings record will use, found the same
-// way but without its log records.
+// way but without its log records: in the folder the command line named.
 std::wstring SettingsFilePath() {
     const std::optional<std::string> workingDirectory = platform::CurrentDirectory();
     return platform::WidePath(HomeDirectoryFor(workingDirectory.value_or("")) + platform::PathSeparator +
@@ -23,6 +24,16 @@ std::wstring SettingsFilePath() {
 BOOL LauncherApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
+    // Before anything is written: a refused command line leaves no trace.
+    const StartOptions options =
+        ParseStartOptions(platform::Utf8Text(GetCommandLineW()), platform::CurrentDirectory().value_or(""));
+    if (!options.run) {
+        exitCode = options.exitCode;
+        AfxMessageBoxW(platform::WidePath(options.message), platform::WidePath(LauncherTitle),
+                       options.exitCode == 0 ? MB_ICONINFORMATION : MB_OK);
+        return FALSE;
+    }
+    UseSettingsFolder(options.folder);
     // Before the dialog exists: its settings record writes the log as it is
     // built and saves the settings as it goes.
     SingleLauncher guard(SettingsFilePath());

@@ -5,7 +5,11 @@
 
 class LauncherApp : public CWinApp {
 public:
-    // Runs the launcher dialog modally; returns FALSE so that the process
-    // ends with the dialog.
+    // Reads the command line, then runs the launcher dialog modally; returns
+    // FALSE so that the process ends with the dialog.
     BOOL InitInstance() override;
+    int ExitInstance() override { return exitCode; }
+
+private:
+    int exitCode = 0;
 };

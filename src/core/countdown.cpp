@@ -29,15 +29,21 @@ const char* WakeUnavailableReason(WakeArmResult result, WakeTimerPolicy policy) 
 
 }  // namespace
 
-void Countdown::StartUp(std::int64_t nowMilliseconds) {
+void Countdown::StartUp(std::int64_t nowMilliseconds, bool runMissed) {
     const Moment now = SecondsOf(nowMilliseconds);
     RememberZone(now);
     if (!settings.autoRestart) return;
-    // A launch missed while the launcher was not running is recorded, not
-    // made up for: a program that starts hours late, unannounced, surprises
-    // more than it helps.
+    // A launch missed while the launcher was not running is recorded, and
+    // made up for only on request: a program that starts hours late,
+    // unannounced, surprises more than it helps.
     const int missed = MissedLaunchCount(settings, now);
-    if (missed > 0) LogMessage(Warn, __FILE__, __LINE__, MissedLaunchText(settings.GetLaunchTime(), missed));
+    if (missed == 0) return;
+    LogMessage(Warn, __FILE__, __LINE__, MissedLaunchText(settings.GetLaunchTime(), missed));
+    if (runMissed) {
+        missedToRun = settings.GetLaunchTime();
+    } else {
+        notices.push_back(LaunchMissedNotice(settings.GetLaunchTime(), false));
+    }
 }
 
 bool Countdown::Pick(const PickedMoment& moment) {
@@ -61,6 +67,7 @@ CountdownLaunch Countdown::Launch(const PickedMoment& moment, std::int64_t nowMi
         lastDue.reset();
         ArmWake(launch.answer);
     }
+    CatchUp(launch.answer, nowMilliseconds);
     Finish(launch.answer, nowMilliseconds);
     return launch;
 }
@@ -94,6 +101,11 @@ CountdownAnswer Countdown::Started(std::optional<std::uint32_t> command, std::in
     if (launchedAfterStart) settings.SetLaunched(*launchedAfterStart);
     launchedAfterStart.reset();
     if (command && lastLaunch) launchCommand = command;
+    // A catch-up's lateness is told after its start, counted from the
+    // moment that was missed.
+    if (catchUpLate)
+        LogMessage(Warn, __FILE__, __LINE__, "Launch Late: " + std::to_string(*catchUpLate / 1000) + " s");
+    catchUpLate.reset();
     CountdownAnswer answer;
     return Finish(answer, nowMilliseconds);
 }
@@ -132,8 +144,44 @@ CountdownAnswer Countdown::SetWakeOption(bool on, std::int64_t nowMilliseconds) 
 // Where Windows cannot wake the computer, each arming says why, and the
 // countdown goes on.
 void Countdown::WakeArmed(WakeArmResult result, WakeTimerPolicy policy) {
-    if (const char* reason = WakeUnavailableReason(result, policy))
-        LogMessage(Warn, __FILE__, __LINE__, std::string("Wake Unavailable: ") + reason);
+    const char* reason = WakeUnavailableReason(result, policy);
+    if (reason == nullptr) return;
+    LogMessage(Warn, __FILE__, __LINE__, std::string("Wake Unavailable: ") + reason);
+    // Each arming says it again in the log; the user needs hearing it once.
+    if (!wakeNoticeGiven) notices.push_back(WakeUnavailableNotice(reason));
+    wakeNoticeGiven = true;
+}
+
+std::vector<Notice> Countdown::TakeNotices() {
+    std::vector<Notice> taken;
+    taken.swap(notices);
+    return taken;
+}
+
+// The launch missed while the launcher was not running starts once, however
+// many were missed, when the countdown runs; the moment ahead keeps its time.
+void Countdown::CatchUp(CountdownAnswer& answer, std::int64_t now) {
+    if (!missedToRun) return;
+    const Moment missed = *missedToRun;
+    missedToRun.reset();
+    const bool starts = running && settings.IsAnyDayChecked();
+    notices.push_back(LaunchMissedNotice(missed, starts));
+    if (!starts) return;
+    StartLate(answer, now, missed);
+    catchUpLate = answer.lateMilliseconds;
+    // Today is not used up by the catch-up.
+    launchedAfterStart = settings.IsLaunched();
+}
+
+// The start of a launch `due` at its moment, now.
+void Countdown::StartLate(CountdownAnswer& answer, std::int64_t now, Moment due) {
+    answer.startProgram = true;
+    answer.lateMilliseconds = now - MillisecondsOf(due);
+    if (answer.lateMilliseconds > LateNoticeMilliseconds)
+        notices.push_back(LaunchLateNotice(settings.GetProgramPath(), answer.lateMilliseconds));
+    lastLaunch = now;
+    lastDue = due;
+    launchCommand.reset();
 }
 
 // The one place a scheduled launch is decided, whoever noticed that it is
@@ -156,14 +204,10 @@ void Countdown::LaunchIfDue(CountdownAnswer& answer, std::int64_t now) {
         answer.stopped = true;
         answer.showMoment = weekdays;
     }
-    answer.startProgram = true;
-    answer.lateMilliseconds = now - MillisecondsOf(due);
+    StartLate(answer, now, due);
     if (answer.lateMilliseconds > LateLaunchMilliseconds)
         LogMessage(Warn, __FILE__, __LINE__,
                    "Launch Late: " + std::to_string(answer.lateMilliseconds / 1000) + " s");
-    lastLaunch = now;
-    lastDue = due;
-    launchCommand.reset();
 }
 
 // False when the next checked day has no moment that can be counted down to.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/notice.h"
 #include "core/program.h"
 #include "core/schedule.h"
 
@@ -72,8 +73,10 @@ public:
     Countdown& operator=(const Countdown&) = delete;
 
     // The launcher started with these settings: the zone is remembered, and
-    // with Auto-Restart the launches missed meanwhile are recorded.
-    void StartUp(std::int64_t nowMilliseconds);
+    // with Auto-Restart the launches missed meanwhile are recorded. With
+    // `runMissed` in weekday mode, the Launch that follows starts the
+    // program once at once for them.
+    void StartUp(std::int64_t nowMilliseconds, bool runMissed = false);
     // The launch moment from the pickers, without starting anything; false
     // when it cannot be represented.
     bool Pick(const PickedMoment& moment);
@@ -96,8 +99,11 @@ public:
     // Stop, Apply/Reset, Exit and the session's end: nothing stays armed or held.
     CountdownAnswer Stop(std::int64_t nowMilliseconds);
     CountdownAnswer SetWakeOption(bool on, std::int64_t nowMilliseconds);
-    // Records why the wake armed last cannot wake the computer, if it cannot.
-    static void WakeArmed(WakeArmResult result, WakeTimerPolicy policy);
+    // Records why the wake armed last cannot wake the computer, if it cannot;
+    // the user is told the first time in a run.
+    void WakeArmed(WakeArmResult result, WakeTimerPolicy policy);
+    // What the user is to be told since the last call, in the order it came.
+    std::vector<Notice> TakeNotices();
 
     bool IsRunning() const { return running; }
     bool WakeOption() const { return wakeOption; }
@@ -108,6 +114,8 @@ public:
 
 private:
     void LaunchIfDue(CountdownAnswer& answer, std::int64_t now);
+    void CatchUp(CountdownAnswer& answer, std::int64_t now);
+    void StartLate(CountdownAnswer& answer, std::int64_t now, Moment due);
     bool CountDownToNextDay(Moment due, Moment now);
     void StopRunning(CountdownAnswer& answer);
     void RecomputeMoment(CountdownAnswer& answer);
@@ -138,4 +146,10 @@ private:
     std::optional<bool> launchedAfterStart;
     Moment zoneAnchor = 0;
     std::vector<int> zoneFingerprint;
+    // The stored moment missed while the launcher was not running, which the
+    // next Launch makes up for; and the catch-up's start, awaiting Started.
+    std::optional<Moment> missedToRun;
+    std::optional<std::int64_t> catchUpLate;
+    std::vector<Notice> notices;
+    bool wakeNoticeGiven = false;
 };

@@ -22,9 +22,7 @@ std::optional<std::size_t> FileSize(std::FILE* file) {
 }  // namespace
 
 std::string LogViewerPath() {
-    std::string directory = UserHomeDirectory();
-    if (directory.empty()) directory = GetProgramDirectory();
-    return directory + platform::PathSeparator + LogFileName;
+    return HomeDirectoryFor(GetProgramDirectory()) + platform::PathSeparator + LogFileName;
 }
 
 std::optional<std::string> ReadLogFile(const std::string& path) {

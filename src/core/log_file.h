@@ -5,8 +5,9 @@
 #include <optional>
 #include <string>
 
-// The log file in the user's home directory, or in the program directory when
-// there is none. Worked out afresh on every call.
+// The log file in the settings folder named at start-up, else in the user's
+// home directory, or in the program directory when there is none. Worked out
+// afresh on every call.
 std::string LogViewerPath();
 
 // The whole file as it is on disk, read in binary in one pass. Nothing when

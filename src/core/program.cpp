@@ -26,6 +26,8 @@ const char* const ConfigFileName = "orvix_launcher.cfg";
 
 namespace {
 
+std::string settingsFolder;  // NOLINT(cert-err58-cpp): empty, so building it cannot throw
+
 const char* const StartFailedText = "CreateProcess failed.";
 const char* const SaveFailedText =
     "Failed to open the configuration file for save\nCreating the configuration file...\n";
@@ -115,12 +117,16 @@ bool ReplaceFileContent(const std::string& path, const std::string& text) {
     return false;
 }
 
-std::string OverlongPathReason(const std::string& path) {
-    return "Path longer than 257 characters: " + path.substr(0, ShownPathLength);
+const char* const OverlongPathReason = "Path longer than 257 characters";
+
+// The path as a failure's record names it: enough of an overlong one to
+// tell which it was.
+std::string RecordedPath(const std::string& path) {
+    return path.size() > LongestPath ? path.substr(0, ShownPathLength) : path;
 }
 
 // Why a start failed, in the system's own words, for example "The system
-// cannot find the file specified (error 2): C:\Tools\gone.exe".
+// cannot find the file specified (error 2)".
 std::string FailureReason(platform::SystemError error, const std::string& path) {
     std::string text = platform::SystemErrorText(error);
     auto dropTrailingBlanks = [&text] {
@@ -134,7 +140,7 @@ std::string FailureReason(platform::SystemError error, const std::string& path) 
     // application"), which the system leaves unfilled.
     for (std::size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + path.size()))
         text.replace(at, 2, path);
-    return text + " (error " + std::to_string(error) + "): " + path;
+    return text + " (error " + std::to_string(error) + ")";
 }
 
 // False, with the reason in `failure`, when nothing started. A program that
@@ -142,7 +148,7 @@ std::string FailureReason(platform::SystemError error, const std::string& path) 
 // the user for them.
 bool StartWindowsProgram(const std::string& path, std::string& failure) {
     if (path.size() > LongestPath) {
-        failure = OverlongPathReason(path);
+        failure = OverlongPathReason;
         return false;
     }
     const StartRoute route = RouteFor(path, true);
@@ -161,7 +167,15 @@ bool StartWindowsProgram(const std::string& path, std::string& failure) {
 
 std::string UserHomeDirectory() { return platform::EnvironmentVariable("USERPROFILE").value_or(""); }
 
+void UseSettingsFolder(const std::string& folder) {
+    settingsFolder = folder;
+    SetLogFolder(folder);
+}
+
+const std::string& SettingsFolder() { return settingsFolder; }
+
 std::string HomeDirectoryFor(const std::string& workingDirectory) {
+    if (!settingsFolder.empty()) return settingsFolder;
     std::string home = UserHomeDirectory();
     return home.empty() ? workingDirectory : home;
 }
@@ -291,18 +305,19 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
-    std::string failure;
+    std::string& failure = startFailure;
+    failure.clear();
     // Each kind of start reports its failure from lines of its own, so the
     // log tells a program that did not start from a missing interpreter.
     if (windowsProgram) {
         if (!StartWindowsProgram(programPath, failure)) {
             LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
-            LogMessage(Fail, __FILE__, __LINE__, failure);
+            LogMessage(Fail, __FILE__, __LINE__, failure + ": " + RecordedPath(programPath));
             return false;
         }
     } else if (!StartCommand(failure)) {
         LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
-        LogMessage(Fail, __FILE__, __LINE__, failure);
+        LogMessage(Fail, __FILE__, __LINE__, failure + ": " + RecordedPath(programPath));
         return false;
     }
     LogMessage(Info, __FILE__, __LINE__,
@@ -312,7 +327,7 @@ bool Program::Execute() {
 
 bool Program::StartCommand(std::string& failure) {
     if (programPath.size() > LongestPath) {
-        failure = OverlongPathReason(programPath);
+        failure = OverlongPathReason;
         return false;
     }
     const StartRoute route = RouteFor(programPath, false);

@@ -28,8 +28,13 @@ extern const char* const ConfigFileName;
 
 // The value of USERPROFILE, read afresh; empty when unset.
 std::string UserHomeDirectory();
-// The home directory as the start-up resolves it: USERPROFILE, or
-// `workingDirectory` when that is unset or empty. Writes no log record.
+// The folder named at start-up for this run's settings, options and log, in
+// place of the home directory; empty when none was named.
+void UseSettingsFolder(const std::string& folder);
+const std::string& SettingsFolder();
+// The home directory as the start-up resolves it: the settings folder when
+// one was named, else USERPROFILE, or `workingDirectory` when that is unset
+// or empty. Writes no log record.
 std::string HomeDirectoryFor(const std::string& workingDirectory);
 const std::string& GetProgramDirectory();
 // The file `name` in HomeDirectory, where the configuration file lies.
@@ -85,6 +90,9 @@ public:
     // box would start it, a command through the command interpreter without
     // waiting for it. False, with the reason in the log, when nothing started.
     bool Execute();
+    // Why the last Execute started nothing, in the system's words; empty
+    // after a start.
+    const std::string& StartFailure() const { return startFailure; }
 
     // Told on another thread, with a command's number and exit status, when
     // a command ends. The owner hands both back to CommandEnded on its own
@@ -122,6 +130,7 @@ private:
     Moment launchTime = 0;
     Moment countdownStart = 0;
     std::int32_t timingInterval = 10;
+    std::string startFailure;
     CommandEndNotifier commandEndNotifier;
     std::uint32_t lastCommand = 0;
     std::map<std::uint32_t, std::unique_ptr<platform::CommandWatch>> runningCommands;

@@ -120,6 +120,8 @@ public:
     explicit CWinApp(const char* appName = nullptr);
     ~CWinApp() override;
     virtual BOOL InitInstance();
+    // After InitInstance: the process's exit code.
+    virtual int ExitInstance();
 
     CWnd* m_pMainWnd = nullptr;
     int m_nCmdShow = SW_SHOWDEFAULT;
@@ -131,12 +133,16 @@ public:
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
-// Runs the application object: sets up the common controls, calls InitInstance.
+// Runs the application object: sets up the common controls, calls
+// InitInstance and returns ExitInstance's exit code.
 int AfxWinMain(HINSTANCE instance, int showCommand);
 
 // A message box with the application title as caption. With no icon in `type`
 // it shows the exclamation icon.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// A message box with its own caption, for text in any script; the test seam
+// sees both as UTF-8.
+int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type = MB_OK);
 // A system library by name, from the system folder only, never from the
 // program's folder or the working folder; nullptr when it cannot be loaded.
 HMODULE AfxLoadSystemLibrary(const char* name);
@@ -151,8 +157,8 @@ Function AfxProcedure(HMODULE module, const char* name) {
 }
 // The shell's "open" verb on a file or address.
 void AfxShellOpen(HWND owner, const char* file);
-// Shell_NotifyIconA on a notification-area icon record.
-BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data);
+// Shell_NotifyIconW on a notification-area icon record.
+BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data);
 // TrackPopupMenu; with TPM_RETURNCMD it returns the chosen identifier, or 0.
 BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner);
 // Icon resource `id` at `size` pixels square, from its image of that size
@@ -209,7 +215,7 @@ void SetFileDialogLibrary(const std::string& name);
 using ShellOpenHandler = std::function<void(HWND owner, const std::string& verb, const std::string& file)>;
 void SetShellOpenHandler(ShellOpenHandler handler);
 // Sees every AfxShellNotifyIcon instead of the shell.
-using NotifyIconHandler = std::function<BOOL(DWORD message, const NOTIFYICONDATAA& data)>;
+using NotifyIconHandler = std::function<BOOL(DWORD message, const NOTIFYICONDATAW& data)>;
 void SetNotifyIconHandler(NotifyIconHandler handler);
 // Answers every AfxTrackPopupMenu in place of the user, as the real call does.
 using PopupMenuHandler = std::function<BOOL(HMENU menu, UINT flags, HWND owner)>;

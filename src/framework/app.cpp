@@ -42,6 +42,16 @@ std::string ApplicationTitle() {
     return ExecutableTitle();
 }
 
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
 HWND MainWindowHandle() {
     CWnd* main = AfxGetMainWnd();
     return main != nullptr ? main->GetSafeHwnd() : nullptr;
@@ -59,6 +69,8 @@ CWinApp::~CWinApp() {
 }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::ExitInstance() { return 0; }
 
 CWinApp* AfxGetApp() { return theApp; }
 
@@ -79,7 +91,7 @@ int AfxWinMain(HINSTANCE instance, int showCommand) {
                      ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
     theApp->InitInstance();
-    return 0;
+    return theApp->ExitInstance();
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
@@ -88,6 +100,12 @@ int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
     const std::string message = text != nullptr ? text : "";
     if (messageBoxHandler) return messageBoxHandler(message, type, caption);
     return MessageBoxA(MainWindowHandle(), message.c_str(), caption.c_str(), type);
+}
+
+int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type) {
+    if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
+    if (messageBoxHandler) return messageBoxHandler(Utf8(text), type, Utf8(caption));
+    return MessageBoxW(MainWindowHandle(), text.c_str(), caption.c_str(), type);
 }
 
 void AfxShellOpen(HWND owner, const char* file) {

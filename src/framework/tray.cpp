@@ -11,9 +11,9 @@ afxtest::PopupMenuHandler popupMenuHandler;
 
 }  // namespace
 
-BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
     if (notifyIconHandler) return data != nullptr && notifyIconHandler(message, *data);
-    return Shell_NotifyIconA(message, data);
+    return Shell_NotifyIconW(message, data);
 }
 
 BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {

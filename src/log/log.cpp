@@ -19,8 +19,10 @@ enum class StreamState { None, Open, Failed };
 
 StreamState streamState = StreamState::None;
 std::unique_ptr<platform::AppendFile> logFile;
+std::string logFolder;  // NOLINT(cert-err58-cpp): empty, so building it cannot throw
 
 std::string LogFilePath() {
+    if (!logFolder.empty()) return logFolder + platform::PathSeparator + LogFileName;
     const std::string home = platform::EnvironmentVariable("USERPROFILE").value_or("");
     if (home.empty()) return LogFileName;
     return home + platform::PathSeparator + LogFileName;
@@ -84,6 +86,8 @@ void LogMessage(LogLevel level, const char* sourceFile, int sourceLine, const st
         streamState = StreamState::Failed;
     }
 }
+
+void SetLogFolder(const std::string& folder) { logFolder = folder; }
 
 namespace logtest {
 

@@ -17,6 +17,10 @@ inline const char* const LogLevelNames[5] = {"Debug", "Info ", "Warn ", "Fail ",
 // opened or written drops records silently for the rest of the run.
 void LogMessage(LogLevel level, const char* sourceFile, int sourceLine, const std::string& message);
 
+// The folder the log is kept in instead of the user's home directory, set
+// before the first record; empty for the home directory.
+void SetLogFolder(const std::string& folder);
+
 namespace logtest {
 // Closes the process-wide stream so that a test can start a fresh "run".
 void CloseLogStream();

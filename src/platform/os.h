@@ -55,6 +55,10 @@ using SystemError = std::uint32_t;
 // Whether `path` names an existing file (a folder is none).
 bool IsExistingFile(const std::string& path);
 
+// What the UTF-8 `path` names, by its name in any script.
+enum class PathKind { Missing, File, Folder };
+PathKind KindOfPath(const std::string& path);
+
 // Starts `commandLine` as a new process in `folder` (in the launcher's own
 // working folder when empty) and returns at once. The process's handles are
 // released; the program runs on independently.
@@ -135,6 +139,8 @@ std::string AnsiPath(const std::string& path);
 #ifdef _WIN32
 // `path` in the UTF-16 form the Windows wide calls take.
 std::wstring WidePath(const std::string& path);
+// UTF-16 text, a command line for one, as UTF-8.
+std::string Utf8Text(const std::wstring& text);
 #endif
 
 // Pushes a written file's data to the disk; false on failure.

@@ -107,6 +107,12 @@ bool IsExistingFile(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+PathKind KindOfPath(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return PathKind::Missing;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
 void ReloadTimeZone() { tzset(); }
 
 SystemError StartProcess(const std::string& commandLine, const std::string& folder) {

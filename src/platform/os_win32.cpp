@@ -75,6 +75,8 @@ std::wstring WidePath(const std::string& path) { return Widened(CP_UTF8, path); 
 
 std::string AnsiPath(const std::string& path) { return Narrowed(CP_ACP, WidePath(path)); }
 
+std::string Utf8Text(const std::wstring& text) { return Narrowed(CP_UTF8, text); }
+
 namespace {
 
 const char* FolderOrNull(const std::string& folder) { return folder.empty() ? nullptr : folder.c_str(); }
@@ -135,6 +137,12 @@ std::string CommandInterpreterPath() {
 bool IsExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+PathKind KindOfPath(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
 SystemError StartProcess(const std::string& commandLine, const std::string& folder) {

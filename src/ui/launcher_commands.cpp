@@ -100,11 +100,12 @@ void LauncherDialog::OnTest() {
         // scheduled launch: neither the one Execute marks nor the one the
         // check marks when today's time has passed.
         ::SendMessageA(progressBar, PBM_SETPOS, 100, 0);
-        settings.Execute();
+        ExecuteProgram();
         settings.SetLaunched(false);
         SetStatus("Tested");
     }
     LogMessage(Info, __FILE__, __LINE__, "Program Test Initiated");
+    ShowNotices();
 }
 
 void LauncherDialog::OnApplyReset() {

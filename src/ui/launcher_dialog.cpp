@@ -13,14 +13,12 @@
 #include "ui/picker.h"
 #include "ui/power.h"
 #include "ui/tray_icon.h"
-#include "ui/wake_option.h"
 
 namespace {
 
 const char* const BadProgramMessage = "Parameters for execution are invalid.\nCheck the program name.\n";
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
-const char* const WakeToRunText = "Wake the computer to launch";
 
 // The tray menu's items. Their identifiers coincide with controls of the
 // dialog (1028 is the Close button), so a choice is returned by the menu and
@@ -88,7 +86,7 @@ void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRU
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
-        OnTrayNotify(static_cast<UINT>(lParam));
+        OnTrayNotify(lParam);
         result = 0;
         return true;
     }
@@ -105,7 +103,10 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     // A command ended; its record is written here, on the window's thread.
     if (message == CommandFinishedMessage) {
         const auto command = static_cast<std::uint32_t>(lParam);
-        settings.CommandEnded(command, static_cast<std::uint32_t>(wParam));
+        const auto exitStatus = static_cast<std::uint32_t>(wParam);
+        if (settings.IsCommandRunning(command) && exitStatus != 0)
+            Tell(CommandFailedNotice(settings.GetProgramPath(), exitStatus));
+        settings.CommandEnded(command, exitStatus);
         Carry(countdown.CommandEnded(command, Now()));
         result = 0;
         return true;
@@ -214,7 +215,8 @@ BOOL LauncherDialog::OnInitDialog() {
                        static_cast<LPARAM>(command));
     });
     SetUpSystemMenu();
-    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, LauncherTitle);
+    if (!SettingsFolder().empty()) SetCaption(GetWindowText());
+    trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, TipNow());
     CWinApp* app = AfxGetApp();
     if (app && AsksForMinimisedStart(app->m_nCmdShow)) {
         startHidden = true;
@@ -227,8 +229,9 @@ BOOL LauncherDialog::OnInitDialog() {
     settings.LoadConfiguration();
     RefreshIntervalText();
     RefreshControls();
-    countdown.StartUp(Now());
+    countdown.StartUp(Now(), runMissedOption);
     if (settings.autoRestart) OnLaunch();
+    ShowNotices();
     if (settings.iconized) hideTimerId = SetTimer(HideTimer, HideTimerMilliseconds);
     return TRUE;
 }
@@ -241,11 +244,7 @@ void LauncherDialog::SetUpSystemMenu() {
     if (aboutText[0] == '\0') return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(systemMenu, MF_STRING, IDM_ABOUT_LAUNCHER, aboutText);
-    // Nothing runs yet, so the option's answer has nothing to carry.
-    const bool wakeToRun = LoadWakeToRun();
-    countdown.SetWakeOption(wakeToRun, Now());
-    AppendMenuA(systemMenu, MF_STRING | (wakeToRun ? MF_CHECKED : MF_UNCHECKED), IDM_WAKE_TO_RUN,
-                WakeToRunText);
+    AppendOptionItems(systemMenu);
 }
 
 // Looks each control up once; a missing one is reported and its own
@@ -315,10 +314,7 @@ void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
         ShowAboutDialog();
         return;
     }
-    if ((command & 0xFFF0) == IDM_WAKE_TO_RUN) {
-        OnWakeToRunCommand();
-        return;
-    }
+    if (OnOptionCommand(command & 0xFFF0)) return;
     // Whole values on purpose: only the plain commands hide the window.
     if (command == SC_MINIMIZE || command == SC_CLOSE) {
         SetHidden(true);
@@ -384,6 +380,8 @@ void LauncherDialog::Carry(const CountdownAnswer& answer) {
     CarryTimers(answer);
     if (answer.startProgram) StartDueProgram();
     if (countdown.IsRunning()) ShowCountdown();
+    UpdateTip();
+    ShowNotices();
 }
 
 void LauncherDialog::CarryWake(const CountdownAnswer& answer) {
@@ -418,7 +416,7 @@ void LauncherDialog::CarryTimers(const CountdownAnswer& answer) {
 // computer awake while it runs.
 void LauncherDialog::StartDueProgram() {
     const std::uint32_t commandsBefore = settings.CommandsStarted();
-    settings.Execute();
+    ExecuteProgram();
     std::optional<std::uint32_t> command;
     if (settings.CommandsStarted() != commandsBefore && settings.IsCommandRunning(settings.CommandsStarted()))
         command = settings.CommandsStarted();
@@ -473,13 +471,6 @@ PickedMoment LauncherDialog::ReadPickers() const {
     return picked;
 }
 
-void LauncherDialog::OnWakeToRunCommand() {
-    const bool on = !countdown.WakeOption();
-    SaveWakeToRun(on);
-    CheckMenuItem(GetSystemMenu(FALSE), IDM_WAKE_TO_RUN, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-    Carry(countdown.SetWakeOption(on, Now()));
-}
-
 // Another start on the same settings: shown and in front, as the tray
 // menu's Show leaves it, unless a window of ours is open over it.
 void LauncherDialog::OnAnotherStart() {
@@ -508,8 +499,8 @@ void LauncherDialog::OnDestroy() {
     settings.StopWatchingCommands();
 }
 
-void LauncherDialog::OnTrayNotify(UINT mouseMessage) {
-    const TrayRequest request = TrayIcon::RequestOf(mouseMessage);
+void LauncherDialog::OnTrayNotify(LPARAM notice) {
+    const TrayRequest request = TrayIcon::RequestOf(notice);
     if (request == TrayRequest::Nothing) return;
     // A modal window of ours is open (it disables this one): a second viewer,
     // menu or exit question would stack on it, so it only comes forward.
@@ -527,6 +518,8 @@ void LauncherDialog::OnTrayNotify(UINT mouseMessage) {
         SetHidden(false);
     } else if (request == TrayRequest::Toggle) {
         ToggleWindow();
+    } else if (request == TrayRequest::Log) {
+        ShowLogDialog();
     }
 }
 
@@ -636,7 +629,7 @@ void LauncherDialog::UpdateCountdown() {
     std::int64_t remaining = static_cast<std::int64_t>(settings.GetLaunchTime()) - platform::CurrentTime();
     std::string text = CountdownText(remaining);
     HwndSetText(countdownBox, text.c_str());
-    SetWindowText(text.c_str());
+    SetCaption(text);
 }
 
 void LauncherDialog::DisableControls() {
@@ -662,7 +655,7 @@ void LauncherDialog::GreyControl(HWND control) {
 }
 
 void LauncherDialog::EnableControls() {
-    SetWindowText(LauncherTitle);
+    SetCaption(LauncherTitle);
     EnableWindow(programPathEdit, TRUE);
     EnableWindow(intervalEdit, TRUE);
     EnableDatePickerByMode();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/countdown.h"
+#include "core/notice.h"
 #include "core/program.h"
 #include "core/schedule.h"
 #include "framework/afx.h"
@@ -61,6 +62,8 @@ public:
 
     UINT_PTR CountdownTimerId() const { return countdownTimerId; }
     bool WakeToRun() const { return countdown.WakeOption(); }
+    bool Notifies() const { return notifyOption; }
+    bool RunsMissedLaunch() const { return runMissedOption; }
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
     const Banner& GetBanner() const { return banner; }
@@ -86,12 +89,25 @@ private:
     void OnLaunch();
     PickedMoment ReadPickers() const;
 
-    void OnWakeToRunCommand();
+    // The system menu's options below About, and their commands.
+    void AppendOptionItems(HMENU systemMenu);
+    bool OnOptionCommand(UINT command);
     void OnAnotherStart();
     void OnEndSession();
     void OnDestroy();
 
-    void OnTrayNotify(UINT mouseMessage);
+    // Starts the program now; a failure is told to the user.
+    bool ExecuteProgram();
+    // What went wrong, told at the end of the event as one balloon: the most
+    // severe of those that came, unless notifications are off.
+    void Tell(Notice notice);
+    void ShowNotices();
+    // The caption and the icon's tip end in the settings folder's suffix.
+    void SetCaption(const std::string& text);
+    void UpdateTip();
+    std::wstring TipNow() const;
+
+    void OnTrayNotify(LPARAM notice);
     void ToggleWindow();
     void BringOpenModalWindowForward();
     void SetHidden(bool hidden);
@@ -163,6 +179,9 @@ private:
     std::wstring runningMark;
     UINT_PTR hideTimerId = 0;
     UINT_PTR countdownTimerId = 0;
+    bool notifyOption = true;
+    bool runMissedOption = false;
+    std::vector<Notice> notices;
 
 public:
     // The launch settings; saved to the configuration file when destroyed.

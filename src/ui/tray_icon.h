@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "framework/afx.h"
@@ -15,19 +16,32 @@ inline constexpr UINT TrayRetryMilliseconds = 2000;
 inline constexpr int TrayRetryCount = 60;
 
 // What a mouse message on the icon asks of the window.
-enum class TrayRequest { Nothing, Toggle, Show, Menu };
+enum class TrayRequest { Nothing, Toggle, Show, Menu, Log };
+
+// What the record holds with the terminating zero: the tip, and a balloon's
+// title and text.
+inline constexpr std::size_t TipCapacity = 128;
+inline constexpr std::size_t BalloonTitleCapacity = 64;
+inline constexpr std::size_t BalloonTextCapacity = 256;
 
 class TrayIcon : public CObject {
 public:
     // `tip` longer than the record's field is cut to fit it.
-    TrayIcon(CWnd* window, UINT callbackMessage, const char* tip);
+    TrayIcon(CWnd* window, UINT callbackMessage, const std::wstring& tip);
     ~TrayIcon() override;
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
     // A double click arrives as a press, a release, the double click and a
     // release: the press toggles, so the double click only shows.
-    static TrayRequest RequestOf(UINT mouseMessage);
+    // `notice` is the callback's lParam, the message in its low word.
+    static TrayRequest RequestOf(LPARAM notice);
+
+    // Changes the tip when it differs from the one shown.
+    void SetTip(const std::wstring& tip);
+    // A balloon, shown by Windows 10 and 11 as a notification, not while
+    // the user is in quiet time; `error` picks the error icon over the warning.
+    void ShowBalloon(const std::wstring& title, const std::wstring& text, bool error);
 
     // The task bar was created again and forgot every icon.
     void OnTaskbarCreated();
@@ -44,7 +58,7 @@ public:
     // False while the shell refuses the icon, as it can at logon, before the
     // task bar is ready.
     bool IsInNotificationArea() const { return inArea; }
-    const NOTIFYICONDATAA& NotifyData() const { return notifyData; }
+    const NOTIFYICONDATAW& NotifyData() const { return notifyData; }
 
 private:
     // Adds the icon again with the same record; true when it is now there.
@@ -56,5 +70,5 @@ private:
     OwnedIcon icon;
     bool inArea = false;
     int retriesLeft = 0;
-    NOTIFYICONDATAA notifyData{};
+    NOTIFYICONDATAW notifyData{};
 };

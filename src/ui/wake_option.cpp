@@ -8,18 +8,30 @@
 namespace {
 
 const wchar_t* const OptionsSection = L"Options";
-const wchar_t* const WakeToRunKey = L"WakeToRun";
+
+const wchar_t* KeyOf(LauncherOption option) {
+    switch (option) {
+        case LauncherOption::Notify:
+            return L"Notify";
+        case LauncherOption::RunMissed:
+            return L"RunMissed";
+        case LauncherOption::WakeToRun:
+            break;
+    }
+    return L"WakeToRun";
+}
 
 }  // namespace
 
 // Beside the configuration file, whatever the home folder is named.
 std::wstring OptionsFilePath() { return platform::WidePath(HomeFilePath("orvix_launcher.ini")); }
 
-bool LoadWakeToRun() {
-    return GetPrivateProfileIntW(OptionsSection, WakeToRunKey, 0, OptionsFilePath().c_str()) == 1;
+bool LoadOption(LauncherOption option) {
+    const INT byDefault = option == LauncherOption::Notify ? 1 : 0;
+    return GetPrivateProfileIntW(OptionsSection, KeyOf(option), byDefault, OptionsFilePath().c_str()) == 1;
 }
 
-bool SaveWakeToRun(bool on) {
-    return WritePrivateProfileStringW(OptionsSection, WakeToRunKey, on ? L"1" : L"0",
+bool SaveOption(LauncherOption option, bool on) {
+    return WritePrivateProfileStringW(OptionsSection, KeyOf(option), on ? L"1" : L"0",
                                       OptionsFilePath().c_str()) != FALSE;
 }

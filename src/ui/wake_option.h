@@ -1,15 +1,19 @@
-// "Wake the computer to launch", kept in a small file of its own beside the
-// configuration, orvix_launcher.ini, so that the configuration's 18 lines
-// stay exactly as they are.
+// The system menu's options, "Wake the computer to launch", "Show
+// notifications" and "Run a missed launch at start", kept in a small file of
+// their own beside the configuration, orvix_launcher.ini, so that the
+// configuration's 18 lines stay exactly as they are.
 #pragma once
 
 #include <string>
+
+enum class LauncherOption { WakeToRun, Notify, RunMissed };
 
 // The options file's path, in the folder the configuration uses, as the
 // wide text Windows' profile calls take, so that any folder name works.
 std::wstring OptionsFilePath();
 
-// Off when the file is missing or cannot be read.
-bool LoadWakeToRun();
+// The option's default when the file is missing or cannot be read: only
+// Notify is on.
+bool LoadOption(LauncherOption option);
 // False when the file could not be written.
-bool SaveWakeToRun(bool on);
+bool SaveOption(LauncherOption option, bool on);

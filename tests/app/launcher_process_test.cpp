@@ -74,7 +74,7 @@ BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
 class LauncherProcess {
 public:
     LauncherProcess(const std::string& home, const std::string& startDirectory, WORD showCommand,
-                    const std::string& exe = LauncherPath()) {
+                    const std::string& exe = LauncherPath(), const std::string& arguments = "") {
         // The child inherits this process's environment; the old value comes back after.
         testsupport::ScopedEnv profile("USERPROFILE");
         testsupport::SetEnv("USERPROFILE", home);
@@ -82,7 +82,7 @@ public:
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = showCommand;
-        std::string commandLine = "\"" + exe + "\"";
+        std::string commandLine = "\"" + exe + "\" " + arguments;
         started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                  startDirectory.c_str(), &startup, &process) != FALSE;
     }
@@ -294,7 +294,7 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     PostMessageA(window, TrayNotifyMessage, 0, WM_LBUTTONDOWN);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
         << "still hidden";
-    PostMessageA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN);
+    PostMessageA(window, TrayNotifyMessage, 0, WM_CONTEXTMENU);
     HWND menu = launcher->WaitForWindow(
         [](HWND found) { return ClassName(found) == "#32768" && IsWindowVisible(found); });
     ASSERT_NE(menu, nullptr) << "no tray menu";
@@ -328,6 +328,14 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
     window = launcher->WaitForWindow([](HWND found) { return ControlText(found, IDC_STATUS) == "Running"; });
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntilHidden()) << "the remembered hidden state did not hide it";
+    // The window answers while its set-up waits on the shell for the icon:
+    // the set-up is done only once its launch is logged.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return testsupport::ReadFileBytes(HomeFile("orvix_launcher_log.txt")).find("Launch Initiated") !=
+                   std::string::npos;
+        },
+        StartTimeoutMs));
     const std::string files[] = {HomeFile("orvix_launcher.cfg"), HomeFile("orvix_launcher_log.txt")};
     const std::string before[] = {testsupport::ReadFileBytes(files[0]), testsupport::ReadFileBytes(files[1])};
 
@@ -339,6 +347,29 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
     for (int file = 0; file < 2; ++file) EXPECT_EQ(testsupport::ReadFileBytes(files[file]), before[file]);
     ASSERT_NO_FATAL_FAILURE(Close());
     EXPECT_EQ(SavedConfiguration()[16], "0") << "shown as the menu's Show leaves it";
+}
+
+// Each folder is a schedule of its own: a launcher per folder, told apart by
+// the folder's name and keeping its files there; a second start on the same
+// folder shows the first and ends.
+TEST_F(LauncherProcessTest, TwoFoldersRunTwoLaunchersAndTheSameFolderAgainOnlyOne) {
+    const std::string backup = root.File("Backup"), report = start + "\\Report";
+    testsupport::MakeDirectory(backup);
+    testsupport::MakeDirectory(report);
+    LauncherProcess first(home, start, SW_SHOWNORMAL, LauncherPath(), "/folder \"" + backup + "\\\"");
+    LauncherProcess second(home, start, SW_SHOWNORMAL, LauncherPath(), "--Folder Report");
+    for (auto [run, name] : {std::pair{&first, " - Backup"}, std::pair{&second, " - Report"}})
+        EXPECT_NE(run->WaitForWindow(
+                      [&](HWND found) { return WindowText(found) == WindowCaption + std::string(name); }),
+                  nullptr)
+            << "no launcher on" << name;
+    LauncherProcess again(home, start, SW_SHOWNORMAL, LauncherPath(), "/FOLDER:" + backup);
+    EXPECT_TRUE(again.WaitForExit()) << "a second launcher runs on the same folder";
+    EXPECT_NE(testsupport::ReadFileBytes(backup + "\\orvix_launcher_log.txt")
+                  .find("User Home Directory: " + backup),
+              std::string::npos);
+    EXPECT_TRUE(testsupport::FileExists(report + "\\orvix_launcher_log.txt"));
+    EXPECT_FALSE(testsupport::FileExists(HomeFile("orvix_launcher_log.txt")));
 }
 
 // A keyboard and mouse user's round: the spin arrow moves the interval at
@@ -365,7 +396,7 @@ TEST_F(LauncherProcessTest, DialogKeepsWhatTheUserHadAndAsksBeforeEscapeAbortsAL
     ASSERT_NE(fileDialog, nullptr) << "no file dialog";
     // A menu tracked by the icon's handler would hold this call until it timed out.
     DWORD_PTR ignored = 0;
-    EXPECT_NE(SendMessageTimeoutA(window, TrayNotifyMessage, 0, WM_RBUTTONDOWN, SMTO_NORMAL, 5000, &ignored),
+    EXPECT_NE(SendMessageTimeoutA(window, TrayNotifyMessage, 0, WM_CONTEXTMENU, SMTO_NORMAL, 5000, &ignored),
               0)
         << "the icon opened its menu over the file dialog";
     PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);

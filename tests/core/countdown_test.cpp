@@ -51,16 +51,20 @@ TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLat
         Event event;
         int starts;
         const char* lateRecord;
+        bool toldLate = false;  // the user hears of a launch over 60 s late
     } rows[] = {
         {"tick 1 ms before the moment", {21, 0, 0}, tickAt(-1), 0, nullptr},
         {"tick on the moment", {21, 0, 0}, tickAt(0), 1, nullptr},
         {"tick 2,000 ms late", {21, 0, 0}, tickAt(2000), 1, nullptr},
         {"tick 2,001 ms late", {21, 0, 0}, tickAt(2001), 1, "Launch Late: 2 s"},
+        {"tick 60,000 ms late", {21, 0, 0}, tickAt(60'000), 1, "Launch Late: 60 s"},
+        {"tick 60,001 ms late", {21, 0, 0}, tickAt(60'001), 1, "Launch Late: 60 s", true},
         {"resume an hour past the moment",
          {21, 0, 0},
          [](CountdownWindow& window, std::int64_t moment) { window.SleepUntil(moment + 3'600'000); },
          1,
-         "Launch Late: 3600 s"},
+         "Launch Late: 3600 s",
+         true},
         {"clock set past the moment",
          {21, 0, 0},
          [](CountdownWindow& window, std::int64_t moment) { window.ClockSet(moment + 5000); },
@@ -100,7 +104,78 @@ TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLat
         }
         EXPECT_EQ(settings.GetLaunchTime(), row.starts > 0 ? moment + 86400 : moment)
             << "not the next moment";
+        ASSERT_EQ(window.notices.size(), row.toldLate ? 1u : 0u);
+        if (row.toldLate) {
+            EXPECT_EQ(window.notices[0].kind, NoticeKind::LaunchLate);
+        }
     }
+}
+
+// With Auto-Restart in weekday mode: a launch missed while the launcher was
+// not running starts once at once, on request only, however many were
+// missed, and even when Launch is pressed again; today's launch still follows.
+TEST_F(CountdownTest, MissedLaunchIsMadeUpForOnceOnRequestAndTodaysLaunchStillFollows) {
+    const Moment stored = LocalMoment(2004, 3, 2, 21, 0, 0);
+    const struct {
+        const char* name;
+        bool runMissed;
+        Moment startedAt;
+        int startsAtOnce;
+        std::string noticeEnd;  // empty: nothing to tell
+    } rows[] = {
+        {"missed, not asked", false, stored + 13 * 3600, 0, "not running."},
+        {"missed, asked", true, stored + 13 * 3600, 1, "not running. It was started now."},
+        {"two missed, asked", true, stored + 2 * 86400 - 3600, 1, "It was started now."},
+        {"none missed, asked", true, stored - 60, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        logtest::CloseLogStream();
+        testsupport::WriteFileBytes(LogPath(), "");
+        Program settings;
+        CountdownWindow window(settings);
+        settings.autoRestart = true;
+        for (int day = 0; day < 7; ++day) settings.SetDayChecked(day, true);
+        settings.SetProgramPath("launched-by-the-test");
+        settings.SetLaunchTime(stored);
+        platform::SetTestClock(row.startedAt);
+        ASSERT_EQ(window.Restart({{}, {21, 0, 0}}, row.runMissed), Valid);
+        window.Stop();
+        ASSERT_EQ(window.Launch({{}, {21, 0, 0}}), Valid);
+        ASSERT_EQ(window.starts.size(), static_cast<std::size_t>(row.startsAtOnce));
+        const std::string late = "Launch Late: " + std::to_string(row.startedAt - stored) + " s";
+        EXPECT_EQ(LogCount(late), row.startsAtOnce) << LogText();
+        if (row.startsAtOnce > 0) {
+            EXPECT_LT(LogText().find("Launching Program"), LogText().find(late)) << "late before the start";
+        }
+        const std::optional<Notice> told = MostSevere(window.notices);
+        ASSERT_EQ(told.has_value(), !row.noticeEnd.empty());
+        if (told) {
+            EXPECT_EQ(told->kind, NoticeKind::LaunchMissed);
+            EXPECT_EQ(told->text.substr(told->text.size() - row.noticeEnd.size()), row.noticeEnd);
+        }
+        const Moment today = stored + static_cast<Moment>((row.startedAt - stored + 86399) / 86400) * 86400;
+        EXPECT_EQ(settings.GetLaunchTime(), today) << "the catch-up moved today's launch";
+        window.RunUntil(std::int64_t{today} * 1000 + 1000);
+        EXPECT_EQ(window.starts.size(), static_cast<std::size_t>(row.startsAtOnce + 1));
+    }
+}
+
+TEST_F(CountdownTest, TipShowsTheNextLaunchOnlyWhileCountingDownAndTheFolderAlways) {
+    EXPECT_EQ(TipText(LocalMoment(2026, 3, 10, 9, 5, 59), " - Backup"),
+              "Orvix Launcher\nNext: Tue 03.10.2026 09:05 - Backup");
+    EXPECT_EQ(TipText(std::nullopt, ""), "Orvix Launcher");
+}
+
+TEST_F(CountdownTest, WakeThatCannotWakeIsLoggedAtEveryArmingAndToldOncePerRun) {
+    Program settings;
+    Countdown countdown(settings);
+    countdown.WakeArmed(WakeArmResult::Unsupported, WakeTimerPolicy::Allowed);
+    countdown.WakeArmed(WakeArmResult::Armed, WakeTimerPolicy::Off);
+    EXPECT_EQ(LogCount("Wake Unavailable"), 2) << LogText();
+    const std::vector<Notice> told = countdown.TakeNotices();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "this computer cannot be woken by a timer");
 }
 
 TEST_F(CountdownTest, ZoneChangeAcrossSummerTimeKeepsThePickedWallClockTime) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/countdown.h"
@@ -42,6 +43,11 @@ public:
         if (countdown.IsRunning()) nextTick = Now() + tickPeriod;
         Carry(launch.answer);
         return launch.check;
+    }
+    // Auto-Restart's start-up, then its Launch.
+    LaunchCheck Restart(const PickedMoment& picked, bool runMissed) {
+        countdown.StartUp(Now(), runMissed);
+        return Launch(picked);
     }
     void Tick() { Carry(countdown.Tick(Now())); }
     void Stop() { Carry(countdown.Stop(Now())); }
@@ -103,6 +109,7 @@ public:
     std::optional<Moment> wakeAt;
     bool holdingAwake = false;
     int saves = 0;
+    std::vector<Notice> notices;
     // Told of each timer just before the clock moves on to it.
     std::function<void(std::int64_t at)> beforeTimer;
 
@@ -118,6 +125,7 @@ private:
         if (answer.holdAwake) holdingAwake = *answer.holdAwake;
         awakeCheckAt.reset();
         if (answer.awakeCheckMilliseconds) awakeCheckAt = now + *answer.awakeCheckMilliseconds;
+        for (Notice& notice : countdown.TakeNotices()) notices.push_back(std::move(notice));
         if (!answer.startProgram) return;
         lateOfStart = answer.lateMilliseconds;
         settings.Execute();

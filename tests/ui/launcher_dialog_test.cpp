@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher_fixture.h"
@@ -57,16 +58,22 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         EXPECT_EQ(dialog.CountdownTimerId(), 0u);
         EXPECT_EQ(dialog.HideTimerId(), 0u);
 
-        // A separator, About, then the wake option, unchecked by default.
+        // A separator, About, then the options as they are by default.
         HMENU systemMenu = GetSystemMenu(dialog.GetSafeHwnd(), FALSE);
         int count = GetMenuItemCount(systemMenu);
-        ASSERT_GE(count, 3);
-        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 3), MF_BYPOSITION) & MF_SEPARATOR,
+        ASSERT_GE(count, 5);
+        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 5), MF_BYPOSITION) & MF_SEPARATOR,
                   static_cast<UINT>(MF_SEPARATOR));
-        EXPECT_EQ(MenuItemText(systemMenu, count - 2), "&About launcher...");
-        EXPECT_EQ(GetMenuItemID(systemMenu, count - 2), 16u);
-        EXPECT_EQ(MenuItemText(systemMenu, count - 1), "Wake the computer to launch");
-        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_CHECKED, 0u);
+        const std::pair<const char*, UINT> items[] = {{"&About launcher...", 0},
+                                                      {"Wake the computer to launch", 0},
+                                                      {"Show notifications", MF_CHECKED},
+                                                      {"Run a missed launch at start", 0}};
+        for (int at = 0; at < 4; ++at) {
+            EXPECT_EQ(MenuItemText(systemMenu, count - 4 + at), items[at].first);
+            EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 4 + at), MF_BYPOSITION) & MF_CHECKED,
+                      items[at].second);
+        }
+        EXPECT_EQ(GetMenuItemID(systemMenu, count - 4), 16u);
 
         // No moment beyond what the clock can count to can be picked.
         SYSTEMTIME range[2] = {};
@@ -231,22 +238,15 @@ TEST_F(LauncherDialogTest, SessionEndSavesAChangedIntervalAtOnceWithoutAsking) {
 TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
-        const std::string longTip(100, 'x');
-        TrayIcon icon(&dialog, TrayNotifyMessage, longTip.c_str());
+        TrayIcon icon(&dialog, TrayNotifyMessage, std::wstring(200, L'x'));
         ASSERT_TRUE(icon.IsAdded());
-        const NOTIFYICONDATAA& data = icon.NotifyData();
-        // The first version of the record: 88 bytes in the 32-bit launcher,
-        // 104 where the tests run on the 64-bit build.
-        EXPECT_EQ(data.cbSize, sizeof(void*) == 4 ? 88u : 104u);
+        const NOTIFYICONDATAW& data = icon.NotifyData();
+        EXPECT_EQ(data.cbSize, sizeof(NOTIFYICONDATAW));
         EXPECT_EQ(data.hWnd, dialog.GetSafeHwnd());
         EXPECT_EQ(data.uID, 0u);
-        EXPECT_EQ(data.uFlags, 7u);
         EXPECT_EQ(data.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
         EXPECT_NE(data.hIcon, nullptr);
-        EXPECT_EQ(std::string(data.szTip), std::string(63, 'x'));
-
-        TrayIcon launcherIcon(&dialog, TrayNotifyMessage, LauncherTitle);
-        EXPECT_STREQ(launcherIcon.NotifyData().szTip, "Orvix Launcher");
+        EXPECT_EQ(std::wstring(data.szTip), std::wstring(124, L'x') + L"...");
         dialog.EndDialog(IDCANCEL);
     });
 }
@@ -318,7 +318,7 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
 // Wine never does.
 TEST_F(LauncherDialogTest, MoveTo150PercentTakesTheSuggestedRectangleAndRepicksBannerAndIcons) {
     std::vector<HICON> trayIcons;
-    afxtest::SetNotifyIconHandler([&](DWORD message, const NOTIFYICONDATAA& data) {
+    afxtest::SetNotifyIconHandler([&](DWORD message, const NOTIFYICONDATAW& data) {
         if (message == NIM_MODIFY) trayIcons.push_back(data.hIcon);
         return TRUE;
     });

@@ -17,7 +17,7 @@ using harness::RunModal;
 
 struct IconCall {
     DWORD message;
-    NOTIFYICONDATAA data;
+    NOTIFYICONDATAW data;
     bool configSaved;  // whether the configuration file existed at the call
 };
 
@@ -27,7 +27,7 @@ class TrayTest : public uitest::LauncherFixture {
 protected:
     void SetUp() override {
         LauncherFixture::SetUp();
-        afxtest::SetNotifyIconHandler([this](DWORD message, const NOTIFYICONDATAA& data) {
+        afxtest::SetNotifyIconHandler([this](DWORD message, const NOTIFYICONDATAW& data) {
             iconCalls.push_back({message, data, testsupport::FileExists(ConfigPath())});
             if (message == NIM_DELETE || refusals == 0) return TRUE;
             --refusals;
@@ -69,27 +69,30 @@ protected:
 TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSaved) {
     auto dialog = std::make_unique<LauncherDialog>();
     RunModal(*dialog, [&](CDialog&) {
-        ASSERT_EQ(iconCalls.size(), 1u);
+        // The version with balloons, asked for once the icon is there.
+        ASSERT_EQ(iconCalls.size(), 2u);
         EXPECT_EQ(iconCalls[0].message, static_cast<DWORD>(NIM_ADD));
-        const NOTIFYICONDATAA added = iconCalls[0].data;
-        EXPECT_EQ(added.cbSize, sizeof(void*) == 4 ? 88u : 104u);
+        EXPECT_EQ(iconCalls[1].message, static_cast<DWORD>(NIM_SETVERSION));
+        const NOTIFYICONDATAW added = iconCalls[0].data;
+        EXPECT_EQ(added.cbSize, sizeof(NOTIFYICONDATAW));
+        EXPECT_EQ(added.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
         EXPECT_EQ(added.hWnd, dialog->GetSafeHwnd());
-        EXPECT_EQ(added.uFlags, 7u);
+        EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
         EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
 
         dialog->SendMessage(RegisterWindowMessageA("TaskbarCreated"));
-        ASSERT_EQ(iconCalls.size(), 2u) << "the icon was not added to the new task bar";
-        EXPECT_EQ(iconCalls[1].message, static_cast<DWORD>(NIM_ADD));
-        EXPECT_EQ(std::memcmp(&iconCalls[1].data, &added, sizeof added), 0) << "not the same record";
+        ASSERT_EQ(iconCalls.size(), 4u) << "the icon was not added to the new task bar";
+        EXPECT_EQ(iconCalls[2].message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_EQ(std::memcmp(&iconCalls[2].data, &added, sizeof added), 0) << "not the same record";
         dialog->EndDialog(IDCANCEL);
     });
-    ASSERT_EQ(iconCalls.size(), 2u) << "removed before the dialog object went";
+    ASSERT_EQ(iconCalls.size(), 4u) << "removed before the dialog object went";
     dialog.reset();
-    ASSERT_EQ(iconCalls.size(), 3u) << "the icon stayed after the dialog ended";
-    EXPECT_EQ(iconCalls[2].message, static_cast<DWORD>(NIM_DELETE));
-    EXPECT_EQ(std::memcmp(&iconCalls[2].data, &iconCalls[0].data, sizeof(NOTIFYICONDATAA)), 0)
+    ASSERT_EQ(iconCalls.size(), 5u) << "the icon stayed after the dialog ended";
+    EXPECT_EQ(iconCalls[4].message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(std::memcmp(&iconCalls[4].data, &iconCalls[0].data, sizeof(NOTIFYICONDATAW)), 0)
         << "another record";
-    EXPECT_FALSE(iconCalls[2].configSaved) << "the settings were saved before the icon was removed";
+    EXPECT_FALSE(iconCalls[4].configSaved) << "the settings were saved before the icon was removed";
     EXPECT_TRUE(testsupport::FileExists(ConfigPath()));
 }
 
@@ -99,8 +102,8 @@ TEST_F(TrayTest, RefusedIconIsTriedAgainEveryTwoSecondsUntilTheShellTakesIt) {
     refusals = 3;  // the first add, then the add and the change of one retry
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
-        EXPECT_TRUE(harness::PumpUntil([&] { return iconCalls.size() == 4; }, 5000));
-        EXPECT_EQ(iconCalls.back().message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_TRUE(harness::PumpUntil([&] { return iconCalls.size() == 5; }, 5000));
+        EXPECT_EQ(iconCalls[3].message, static_cast<DWORD>(NIM_ADD));
         EXPECT_FALSE(uitest::TimerRunning(dialog, TrayRetryTimer))
             << "still retrying after the icon was taken";
         dialog.EndDialog(IDCANCEL);
@@ -122,7 +125,10 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
         {"double click while hidden", false, {down, up, WM_LBUTTONDBLCLK, up}, true},
         {"double click's own message while shown", true, {WM_LBUTTONDBLCLK}, true},
         {"double click's own message while hidden", false, {WM_LBUTTONDBLCLK}, true},
-        {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
+        {"other mouse messages",
+         true,
+         {WM_MOUSEMOVE, up, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN},
+         true},
         {"press after the Close button hid it", true, {down}, true, true},
     };
     LauncherDialog dialog;
@@ -163,7 +169,7 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
             SetShown(dialog, c.shownBefore);
             menuChoice = c.choice;
             opened = 0;
-            Notify(dialog, WM_RBUTTONDOWN);
+            Notify(dialog, WM_CONTEXTMENU);
             EXPECT_EQ(menuItems, items);
             MSG pending{};
             EXPECT_FALSE(PeekMessageA(&pending, dialog.GetSafeHwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE))
@@ -198,7 +204,7 @@ TEST_F(TrayTest, IconWaitsWhileTheLogViewerIsOpen) {
         ++viewers;
         EXPECT_FALSE(IsWindowEnabled(dialog.GetSafeHwnd())) << "the viewer is not modal to the launcher";
         menuChoice = 1031;  // "Log", were the menu to open
-        for (UINT click : {WM_RBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) Notify(dialog, click);
+        for (UINT click : {WM_CONTEXTMENU, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) Notify(dialog, click);
         harness::PumpMessages();
         EXPECT_TRUE(menuItems.empty()) << "the menu opened over the viewer";
         EXPECT_TRUE(dialog.IsWindowVisible()) << "the click toggled the window";
@@ -206,6 +212,79 @@ TEST_F(TrayTest, IconWaitsWhileTheLogViewerIsOpen) {
         shown.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(viewers, 1);
+}
+
+// Each kind of notice as a balloon: its title and text, its icon, and the
+// quiet-time flag that keeps it out of a presentation.
+TEST_F(TrayTest, BalloonOfEachKindCarriesItsIconAndRespectsQuietTime) {
+    const std::string longPath = "C:\\" + std::string(300, 'p') + ".exe";
+    const struct {
+        Notice notice;
+        DWORD icon;
+    } rows[] = {
+        {LaunchFailedNotice("C:\\gone.exe", "The system cannot find the file specified (error 2)"),
+         NIIF_ERROR},
+        {CommandFailedNotice(longPath, 3), NIIF_WARNING},
+        {LaunchMissedNotice(StartTime, true), NIIF_WARNING},
+        {LaunchLateNotice("C:\\backup.exe", 61'000), NIIF_WARNING},
+        {WakeUnavailableNotice("wake timers are off in the power plan"), NIIF_WARNING},
+    };
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        TrayIcon icon(&dialog, TrayNotifyMessage, L"tip");
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.notice.title);
+            iconCalls.clear();
+            icon.ShowBalloon(std::wstring(row.notice.title.begin(), row.notice.title.end()),
+                             std::wstring(row.notice.text.begin(), row.notice.text.end()),
+                             row.notice.IsError());
+            ASSERT_EQ(iconCalls.size(), 1u);
+            const NOTIFYICONDATAW& shown = iconCalls[0].data;
+            EXPECT_EQ(iconCalls[0].message, static_cast<DWORD>(NIM_MODIFY));
+            EXPECT_NE(shown.uFlags & NIF_INFO, 0u);
+            EXPECT_EQ(shown.dwInfoFlags, row.icon | NIIF_RESPECT_QUIET_TIME);
+            EXPECT_EQ(std::wstring(shown.szInfoTitle),
+                      std::wstring(row.notice.title.begin(), row.notice.title.end()));
+            std::wstring text(row.notice.text.begin(), row.notice.text.end());
+            if (text.size() > 255) text = text.substr(0, 252) + L"...";
+            EXPECT_EQ(std::wstring(shown.szInfo), text);
+        }
+        icon.SetTip(L"tip");
+        EXPECT_EQ(iconCalls.size(), 1u) << "an unchanged tip was sent again, or with its balloon";
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// A start that fails tells the user, unless notifications are off; clicking
+// the balloon opens the log.
+TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        LauncherDialog dialog;
+        UINT opened = 0;
+        uitest::RunNotingWhatItOpens(dialog, opened, [&] {
+            if (!on) dialog.SendMessage(WM_SYSCOMMAND, IDM_NOTIFY);
+            EXPECT_EQ(dialog.Notifies(), on);
+            iconCalls.clear();
+            uitest::SetControlText(dialog, IDC_PROGRAM_PATH, "C:\\no\\such\\program.exe");
+            harness::Click(dialog.GetSafeHwnd(), IDC_TEST);
+            std::vector<IconCall> balloons;
+            for (const IconCall& call : iconCalls)
+                if (call.data.uFlags & NIF_INFO) balloons.push_back(call);
+            ASSERT_EQ(balloons.size(), on ? 1u : 0u);
+            if (on) {
+                EXPECT_EQ(std::wstring(balloons[0].data.szInfoTitle), L"Launch failed");
+                EXPECT_EQ(balloons[0].data.dwInfoFlags,
+                          static_cast<DWORD>(NIIF_ERROR | NIIF_RESPECT_QUIET_TIME));
+                Notify(dialog, NIN_BALLOONUSERCLICK);
+                harness::PumpMessages();
+                EXPECT_EQ(opened, static_cast<UINT>(IDD_LOG)) << "the balloon's click did not open the log";
+            }
+            dialog.EndDialog(IDCANCEL);
+        });
+        EXPECT_NE(testsupport::ReadFileBytes(HomeFile("orvix_launcher.ini")).find(on ? "" : "Notify=0"),
+                  std::string::npos);
+    }
 }
 
 }  // namespace
