@@ -14,6 +14,7 @@
 #include "ui/log_dialog.h"
 #include "ui/maker.h"
 #include "ui/manual_dialog.h"
+#include "ui/message_filter.h"
 #include "ui/power.h"
 #include "ui/tray_icon.h"
 #include "ui/wake_option.h"
@@ -355,6 +356,9 @@ BOOL LauncherDialog::OnInitDialog() {
         ::PostMessageA(window, CommandFinishedMessage, static_cast<WPARAM>(exitStatus),
                        static_cast<LPARAM>(command));
     });
+    // Started "as administrator", the launcher still hears a second start
+    // and the task bar's return.
+    AllowFromNormalPrograms(m_hWnd, {AnotherStartMessage(), TaskbarCreatedMessage()});
     SetUpSystemMenu();
     AddTrayIcon();
     CWinApp* app = AfxGetApp();
@@ -808,7 +812,9 @@ void LauncherDialog::ToggleWindow() { SetHidden(!settings.iconized); }
 // `iconized` records that the window is hidden in the notification area.
 void LauncherDialog::SetHidden(bool hidden) {
     if (!hidden) startHidden = false;
-    ShowWindow(hidden ? SW_HIDE : SW_SHOW);
+    // A window minimised at its first show (a minimised start) would stay
+    // minimised with SW_SHOW.
+    ShowWindow(hidden ? SW_HIDE : IsIconic() ? SW_RESTORE : SW_SHOW);
     settings.iconized = hidden;
 }
 

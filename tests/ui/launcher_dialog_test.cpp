@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/single_launcher.h"
 #include "launcher_fixture.h"
 #include "resource.h"
 #include "ui/tray_icon.h"
@@ -17,7 +18,13 @@ using harness::RunModal;
 using uitest::ControlText;
 using uitest::SendTo;
 
-class LauncherDialogTest : public uitest::LauncherFixture {};
+class LauncherDialogTest : public uitest::LauncherFixture {
+protected:
+    void TearDown() override {
+        SetMutexCreatorForTests(nullptr);
+        LauncherFixture::TearDown();
+    }
+};
 
 std::string MenuItemText(HMENU menu, int position) {
     char text[128] = "";
@@ -235,6 +242,27 @@ TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
 
         TrayIcon launcherIcon(&dialog, TrayNotifyMessage, LauncherTitle);
         EXPECT_STREQ(launcherIcon.NotifyData().szTip, "Orvix Launcher");
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// A launcher started "as administrator" made the mutex, which a normal start
+// may not open: the refusal means that one runs, and it comes back restored.
+TEST_F(LauncherDialogTest, MutexRefusedToASecondStartMeansALauncherRunsAndItComesBackRestored) {
+    SetMutexCreatorForTests([](const std::wstring&) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return HANDLE{};
+    });
+    SingleLauncher second(platform::WidePath(ConfigPath()));
+    LauncherDialog dialog;
+    dialog.MarkAsRunningLauncher(second.WindowMark());
+    RunModal(dialog, [&](CDialog&) {
+        dialog.ShowWindow(SW_MINIMIZE);  // as a minimised start's first show leaves it
+        dialog.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+        ASSERT_FALSE(dialog.IsWindowVisible());
+        EXPECT_FALSE(second.BecomeTheRunningLauncher()) << "two launchers on one settings file";
+        EXPECT_TRUE(harness::PumpUntil([&] { return dialog.IsWindowVisible() != FALSE; }));
+        EXPECT_FALSE(dialog.IsIconic()) << "shown, but still minimised";
         dialog.EndDialog(IDCANCEL);
     });
 }

@@ -115,6 +115,7 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
         std::vector<UINT> messages;
         bool shownAfter;
         bool closeButtonFirst = false;
+        bool minimisedBefore = false;
     } cases[] = {
         {"press while shown", true, {down}, false},
         {"press while hidden", false, {down}, true},
@@ -124,15 +125,18 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
         {"double click's own message while hidden", false, {WM_LBUTTONDBLCLK}, true},
         {"other mouse messages", true, {WM_MOUSEMOVE, up, WM_RBUTTONUP, WM_MBUTTONDOWN}, true},
         {"press after the Close button hid it", true, {down}, true, true},
+        {"press while hidden after a minimised start", false, {down}, true, false, true},
     };
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
+            if (c.minimisedBefore) dialog.ShowWindow(SW_MINIMIZE);
             SetShown(dialog, c.shownBefore);
             if (c.closeButtonFirst) harness::Click(dialog.GetSafeHwnd(), IDC_CLOSE);
             for (UINT message : c.messages) Notify(dialog, message);
             EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
+            EXPECT_FALSE(dialog.IsIconic()) << "shown, but still minimised";
             EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
         }
         EXPECT_TRUE(menuItems.empty()) << "a left click opened the menu";
