@@ -45,13 +45,13 @@ bool IsProgramFile(const std::string& path) {
     return extension.empty() || extension == ".exe" || extension == ".com";
 }
 
-// The existing file that `text` names: itself, or what one pair of quotes
-// around the whole of it holds (Explorer's "Copy as path" adds them).
-std::optional<std::string> NamedFile(const std::string& text) {
-    if (platform::IsExistingFile(text)) return text;
+// What `text` names when `exists` holds for it: itself, or what one pair of
+// quotes around the whole of it holds (Explorer's "Copy as path" adds them).
+std::optional<std::string> Named(const std::string& text, bool (*exists)(const std::string&)) {
+    if (exists(text)) return text;
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
         std::string inner = text.substr(1, text.size() - 2);
-        if (platform::IsExistingFile(inner)) return inner;
+        if (exists(inner)) return inner;
     }
     return std::nullopt;
 }
@@ -74,9 +74,8 @@ void SplitCommandLine(const std::string& commandLine, std::string& program, std:
 }  // namespace
 
 StartRoute RouteFor(const std::string& path, bool windowsProgram) {
-    const std::optional<std::string> file = NamedFile(path);
     StartRoute route;
-    if (file) {
+    if (const std::optional<std::string> file = Named(path, platform::IsExistingFile)) {
         route.file = *file;
         route.folder = FolderOf(*file);
         if (!windowsProgram) {
@@ -91,12 +90,21 @@ StartRoute RouteFor(const std::string& path, bool windowsProgram) {
         }
         return route;
     }
+    // A folder opens in Explorer.
+    if (const std::optional<std::string> folder = Named(path, platform::IsExistingFolder);
+        folder && windowsProgram) {
+        route.kind = StartRoute::ShellOpen;
+        route.file = *folder;
+        return route;
+    }
     // A command line, passed on as typed; it starts in its program's folder
     // when its first word names a file.
     SplitCommandLine(path, route.file, route.parameters);
     if (platform::IsExistingFile(route.file)) route.folder = FolderOf(route.file);
     if (windowsProgram) {
         route.commandLine = path;
+        // An empty text has nothing for the shell to find.
+        route.shellTakesOver = !route.file.empty();
     } else {
         route.kind = StartRoute::CommandInterpreter;
         route.commandLine = "\"" + path + "\"";

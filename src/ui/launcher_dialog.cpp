@@ -15,6 +15,7 @@
 #include "ui/maker.h"
 #include "ui/manual_dialog.h"
 #include "ui/message_filter.h"
+#include "ui/path_box.h"
 #include "ui/power.h"
 #include "ui/tray_icon.h"
 #include "ui/wake_option.h"
@@ -211,6 +212,10 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
             return true;
+        case ShellAnsweredMessage:
+            OnShellAnswered(wParam, lParam);
+            result = 0;
+            return true;
         case WM_QUERYENDSESSION:
             // At once and without a question: a box here would be listed as
             // blocking the shutdown.
@@ -247,8 +252,10 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             if (keepingAwake) Power().ReleaseAwake();
             keepingAwake = false;
             // Nothing may post to this window once it is gone (a new one can
-            // take its handle): the commands run on, unwatched.
+            // take its handle): the commands run on, unwatched, and a start
+            // still waiting on a prompt is left to finish, unrecorded.
             settings.StopWatchingCommands();
+            settings.StopWatchingShellStarts();
             break;
         case WM_CLOSE:
             // From outside, or from the exit question once answered Yes: the
@@ -356,6 +363,13 @@ BOOL LauncherDialog::OnInitDialog() {
         ::PostMessageA(window, CommandFinishedMessage, static_cast<WPARAM>(exitStatus),
                        static_cast<LPARAM>(command));
     });
+    // Likewise called on a start's own thread; the window owns the prompts.
+    settings.SetShellAnswerNotifier(reinterpret_cast<std::uintptr_t>(m_hWnd),
+                                    [window = m_hWnd](std::uint32_t start, platform::SystemError error) {
+                                        ::PostMessageA(window, ShellAnsweredMessage,
+                                                       static_cast<WPARAM>(error),
+                                                       static_cast<LPARAM>(start));
+                                    });
     // Started "as administrator", the launcher still hears a second start
     // and the task bar's return.
     AllowFromNormalPrograms(m_hWnd, {AnotherStartMessage(), TaskbarCreatedMessage()});
@@ -712,6 +726,7 @@ void LauncherDialog::UpdateKeepAwake() {
 }
 
 void LauncherDialog::OnLaunch() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     bool momentValid = ReadControls();
     RefreshControls();
     LaunchCheck check = settings.CheckParameters();
@@ -752,6 +767,12 @@ void LauncherDialog::OnAnotherStart() {
     }
     SetHidden(false);
     SetForegroundWindow();
+}
+
+// The shell's answer to a start; a failure is recorded here, on the
+// window's thread.
+void LauncherDialog::OnShellAnswered(WPARAM error, LPARAM start) {
+    settings.ShellAnswered(static_cast<std::uint32_t>(start), static_cast<platform::SystemError>(error));
 }
 
 // Logoff, shutdown or restart: once this returns Windows may end the
@@ -878,14 +899,16 @@ bool LauncherDialog::ComputeLaunchTime() {
 }
 
 bool LauncherDialog::ReadControls() {
-    settings.SetProgramPath(HwndGetText(programPathEdit).c_str());
+    // A path the settings file cannot keep stays out of the settings.
+    if (const std::optional<std::string> path = KeptPathInBox(programPathEdit))
+        settings.SetProgramPath(path->c_str());
     // No number in the box keeps the interval the launcher already has.
     if (auto interval = ParseIntervalText(HwndGetText(intervalEdit))) settings.SetTimingInterval(*interval);
     return ComputeLaunchTime();
 }
 
 void LauncherDialog::RefreshControls() {
-    HwndSetText(programPathEdit, settings.GetProgramPath().c_str());
+    ShowPathInBox(programPathEdit, settings.GetProgramPath());
     SetChecked(IDC_WINDOWS_PROGRAM, settings.IsWindowsProgram() ? BST_CHECKED : BST_UNCHECKED);
     SetChecked(IDC_SHELL_COMMAND, settings.IsWindowsProgram() ? BST_UNCHECKED : BST_CHECKED);
     // A launch time without a local date leaves the pickers as they were.
@@ -978,6 +1001,7 @@ void LauncherDialog::SetStatus(const char* word) { HwndSetText(statusBox, word);
 // ---- Test, Apply/Reset, Today and the weekday boxes. None of them saves.
 
 void LauncherDialog::OnTest() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     ReadControls();
     RefreshControls();
     if (settings.CheckParameters() == BadProgram) {
@@ -995,6 +1019,7 @@ void LauncherDialog::OnTest() {
 }
 
 void LauncherDialog::OnApplyReset() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     EnableControls();
     // `launched` still holds here, so right after today's launch the date
     // picker shows the next checked day, not today.
@@ -1051,9 +1076,10 @@ void LauncherDialog::OnBrowse() {
     }
     ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
     settings.SetProgramPath(path.c_str());
-    HwndSetText(programPathEdit, path.c_str());
+    ShowPathInBox(programPathEdit, path);
     SetStatus("Stopped");
-    LogMessage(Info, __FILE__, __LINE__, "Program File Loaded: " + settings.GetProgramPath());
+    LogMessage(Info, __FILE__, __LINE__,
+               "Program File Loaded: " + platform::AnsiPath(settings.GetProgramPath()));
 }
 
 void LauncherDialog::OnWindowsProgram() { settings.SetWindowsProgram(true); }

@@ -15,9 +15,11 @@
 
 class TrayIcon;
 
-// Window timers of the dialog, the tray icon's callback message, and the
-// message that brings a command's end to the dialog: the exit status in
-// wParam, the command's number in lParam. The countdown ticks at the
+// Window timers of the dialog, the tray icon's callback message, the
+// message that brings a command's end to the dialog (the exit status in
+// wParam, the command's number in lParam) and the one that brings the
+// shell's answer to a start (the answer in wParam, the start's number in
+// lParam). The countdown ticks at the
 // interval; the launch timer fires once, on the moment; the keep-awake timer
 // lets the computer sleep again after a launch.
 inline constexpr UINT_PTR CountdownTimer = 1;
@@ -31,6 +33,7 @@ inline constexpr UINT TrayRetryMilliseconds = 2000;
 inline constexpr int TrayRetryCount = 60;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
 inline constexpr UINT CommandFinishedMessage = WM_APP + 1;
+inline constexpr UINT ShellAnsweredMessage = WM_APP + 2;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
 
 // Sent by a second start of the launcher on the same settings to the running
@@ -103,6 +106,7 @@ private:
 
     void OnAnotherStart();
     void OnEndSession();
+    void OnShellAnswered(WPARAM error, LPARAM start);
 
     void AddTrayIcon();
     // Tries the refused icon again; re-armed while tries are left.

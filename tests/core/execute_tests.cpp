@@ -4,6 +4,8 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,31 +39,43 @@ protected:
     void TearDown() override {
         UnsetEnv(MarkerSleepEnvName);
         platform::SetStartHandler(nullptr);
+        platform::SetAnsiCodePageForTests(0);
         ClockFixture::TearDown();
     }
 
-    // Hears of the ends of the commands `settings` starts, as the dialog does.
+    // Hears of the ends of the commands `settings` starts, and of the shell's
+    // answers to its starts, as the dialog does.
     void Watch(Program& settings) {
-        settings.SetCommandEndNotifier([this](std::uint32_t command, std::uint32_t status) {
-            const std::lock_guard<std::mutex> guard(endsLock);
-            ends.emplace_back(command, status);
+        settings.SetCommandEndNotifier([this, &settings](std::uint32_t command, std::uint32_t status) {
+            Hear([&settings, command, status] { settings.CommandEnded(command, status); });
         });
+        settings.SetShellAnswerNotifier(
+            0, [this, &settings](std::uint32_t start, platform::SystemError error) {
+                Hear([&settings, start, error] { settings.ShellAnswered(start, error); });
+            });
     }
-    // Waits (bounded) for the next end and hands it back on this thread.
-    bool HandBackNextEnd(Program& settings) {
+    void Hear(std::function<void()> handBack) {
+        const std::lock_guard<std::mutex> guard(noticesLock);
+        notices.push_back(std::move(handBack));
+    }
+    // Waits (bounded) for the next notice and hands it back on this thread.
+    bool HandBackNext() {
         for (int wait = 0; wait < 2000; ++wait) {
-            std::unique_lock<std::mutex> guard(endsLock);
-            if (!ends.empty()) {
-                const auto [command, status] = ends.front();
-                ends.pop_front();
+            std::unique_lock<std::mutex> guard(noticesLock);
+            if (!notices.empty()) {
+                const std::function<void()> handBack = std::move(notices.front());
+                notices.pop_front();
                 guard.unlock();
-                settings.CommandEnded(command, status);
+                handBack();
                 return true;
             }
             guard.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return false;
+    }
+    void HandBackShellAnswers(const Program& settings) {
+        while (settings.IsShellStartWaiting()) ASSERT_TRUE(HandBackNext()) << "the shell never answered";
     }
 
     std::string Marker() const { return HomeFile("marker.txt"); }
@@ -87,12 +101,14 @@ protected:
         return script;
     }
 
+    std::vector<std::string> StartsOf(Program& settings, platform::SystemError firstAnswer);
+
     static std::string LaunchRecord(const std::string& path, const std::string& time) {
         return "Info " + StartStamp + "Launching Program\r\n" + path + "\r\n" + time + "\r\n\r\n";
     }
 
-    std::mutex endsLock;
-    std::deque<std::pair<std::uint32_t, std::uint32_t>> ends;
+    std::mutex noticesLock;
+    std::deque<std::function<void()>> notices;
 };
 
 const std::string StartTimeText = "Tuesday, March 02, 2004 - 09:05:07 AM";
@@ -142,7 +158,7 @@ TEST_F(ExecuteTest, FailingShellCommandCountsAsLaunchedAndItsEndSaysHow) {
         settings.SetProgramPath(script.c_str());
         EXPECT_TRUE(settings.Execute());
         EXPECT_TRUE(settings.IsLaunched());
-        ASSERT_TRUE(HandBackNextEnd(settings));
+        ASSERT_TRUE(HandBackNext());
         const std::string log = LogText();
         EXPECT_NE(std::string::npos, log.find(LaunchRecord(script, StartTimeText))) << log;
         EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp").replace(0, 4, "Warn")))
@@ -163,7 +179,7 @@ TEST_F(ExecuteTest, ShellCommandDoesNotHoldUpExecuteAndItsEndIsRecordedOnItsRetu
     EXPECT_TRUE(settings.IsCommandRunning());
     // Written at the start: the record carries the moment it started.
     EXPECT_NE(std::string::npos, LogText().find(LaunchRecord(program, StartTimeText))) << LogText();
-    ASSERT_TRUE(HandBackNextEnd(settings));
+    ASSERT_TRUE(HandBackNext());
     EXPECT_EQ("ran", ReadFileBytes(Marker()));
     EXPECT_FALSE(settings.IsCommandRunning());
     EXPECT_NE(std::string::npos,
@@ -211,10 +227,12 @@ TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
     };
     WriteFileBytes(HomeFile("not a program.exe"), "text");
     Program settings;
+    Watch(settings);
     for (const Case& c : cases) {
         settings.SetWindowsProgram(c.windowsProgram);
         settings.SetProgramPath(c.path.c_str());
-        EXPECT_FALSE(settings.Execute()) << c.path;
+        settings.Execute();  // the missing one fails when the shell answers
+        HandBackShellAnswers(settings);
     }
     // Each failure is followed by its reason, in the system's words without
     // their full stop, and with the file in place of an insert they leave.
@@ -231,17 +249,26 @@ TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
     EXPECT_NE(lines[0], lines[4]) << "a program and the interpreter share line " << lines[0];
 }
 
-// Records what the system was asked, and answers `firstAnswer`, then 0.
-std::vector<std::string> StartsOf(Program& settings, platform::SystemError firstAnswer) {
+}  // namespace
+
+// Records what the system was asked, and answers `firstAnswer`, then 0. The
+// shell is asked on a thread of its own.
+std::vector<std::string> ExecuteTest::StartsOf(Program& settings, platform::SystemError firstAnswer) {
     std::vector<std::string> asked;
+    std::mutex askedLock;
     platform::SetStartHandler([&](const platform::StartRequest& r) {
+        const std::lock_guard<std::mutex> guard(askedLock);
         asked.push_back(r.call + " " + r.verb + "|" + r.target + "|" + r.parameters + "|" + r.folder);
         return asked.size() == 1 ? firstAnswer : 0;
     });
-    EXPECT_TRUE(settings.Execute()) << settings.GetProgramPath();
+    Watch(settings);
+    settings.Execute();
+    HandBackShellAnswers(settings);
     platform::SetStartHandler(nullptr);
     return asked;
 }
+
+namespace {
 
 TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) {
     const std::string dir = HomeFile("app dir");
@@ -254,6 +281,7 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
     };
     const std::string app = file(dir, "app.exe"), link = file(dir, "tool.lnk"), doc = file(dir, "doc.txt");
     const std::string script = file(scripts, "b.bat");
+    SetEnv("ORVIX_APP_DIR", dir);
     const struct {
         std::string path;
         bool windowsProgram;
@@ -269,6 +297,22 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
          740,
          {"CreateProcess |\"" + app + "\"||" + dir, "ShellExecuteEx runas|" + app + "||" + dir}},
         {"notepad.exe", true, 0, {"CreateProcess |notepad.exe||"}},
+        {"%ORVIX_APP_DIR%" + app.substr(dir.size()), true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
+        {dir, true, 0, {"ShellExecuteEx open|" + dir + "||"}},
+        // An App Paths name, or a URL: the shell knows what the system does not.
+        {"auditapp child",
+         true,
+         2,
+         {"CreateProcess |auditapp child||", "ShellExecuteEx open|auditapp|child|"}},
+        {"auditapp child",
+         true,
+         3,
+         {"CreateProcess |auditapp child||", "ShellExecuteEx open|auditapp|child|"}},
+        {"https://x.example/",
+         true,
+         123,
+         {"CreateProcess |https://x.example/||", "ShellExecuteEx open|https://x.example/||"}},
+        {"", true, 2, {"CreateProcess |||"}},
         {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
         {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},
     };
@@ -278,6 +322,22 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         settings.SetProgramPath(c.path.c_str());
         EXPECT_EQ(c.asked, StartsOf(settings, c.firstAnswer)) << c.path;
     }
+}
+
+// In code page 932 the second byte of 表 is the byte of "\": searched byte
+// by byte, the program's folder would end inside the character.
+TEST_F(ExecuteTest, PathReadInADoubleByteCodePageStartsInItsFolder) {
+    const std::string dir = HomeFile("tools");
+    const std::string program = dir + platform::PathSeparator + "\xe8\xa1\xa8.exe";  // UTF-8
+    MakeDirectory(dir);
+    std::ofstream(fs::u8path(program)) << "";
+    platform::SetAnsiCodePageForTests(932);
+    ConfigValues values;
+    values.programPath = dir + platform::PathSeparator + "\x95\x5c.exe";
+    WriteFileBytes(ConfigPath(), ConfigFileText(values));
+    Program settings;
+    settings.LoadConfiguration();
+    EXPECT_EQ(std::vector<std::string>{"CreateProcess |\"" + program + "\"||" + dir}, StartsOf(settings, 0));
 }
 
 TEST_F(ExecuteTest, PathOfTheLongestAllowedLengthStillStarts) {
