@@ -56,6 +56,8 @@ std::optional<std::string> Named(const std::string& text, bool (*exists)(const s
     return std::nullopt;
 }
 
+bool IsUncPath(const std::string& path) { return path.size() > 2 && path[0] == '\\' && path[1] == '\\'; }
+
 // A command line's program, unquoted, and the rest after it.
 void SplitCommandLine(const std::string& commandLine, std::string& program, std::string& rest) {
     std::size_t end = 0;
@@ -71,9 +73,8 @@ void SplitCommandLine(const std::string& commandLine, std::string& program, std:
     rest = restStart == std::string::npos ? "" : commandLine.substr(restStart);
 }
 
-}  // namespace
-
-StartRoute RouteFor(const std::string& path, bool windowsProgram) {
+// The route, its folder as the file system names it.
+StartRoute PlainRoute(const std::string& path, bool windowsProgram) {
     StartRoute route;
     if (const std::optional<std::string> file = Named(path, platform::IsExistingFile)) {
         route.file = *file;
@@ -110,4 +111,22 @@ StartRoute RouteFor(const std::string& path, bool windowsProgram) {
         route.commandLine = "\"" + path + "\"";
     }
     return route;
+}
+
+}  // namespace
+
+// The interpreter cannot stand in a UNC folder; it would run in the
+// Windows folder instead.
+StartRoute RouteFor(const std::string& path, bool windowsProgram) {
+    StartRoute route = PlainRoute(path, windowsProgram);
+    if (route.kind == StartRoute::CommandInterpreter && IsUncPath(route.folder)) {
+        route.commandLine = CommandInUncFolder(route.commandLine, route.folder);
+        route.folder.clear();
+    }
+    return route;
+}
+
+std::string CommandInUncFolder(const std::string& command, const std::string& folder) {
+    const std::string inner = command.size() >= 2 ? command.substr(1, command.size() - 2) : command;
+    return "\"pushd \"" + folder + "\" && " + inner + " & popd\"";
 }

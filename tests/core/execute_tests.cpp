@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "core/start_route.h"
 #include "log/log.h"
 #include "support/core_support.h"
 
@@ -109,6 +110,7 @@ protected:
 
     std::mutex noticesLock;
     std::deque<std::function<void()>> notices;
+    std::uint32_t commandStatus = 0;
 };
 
 const std::string StartTimeText = "Tuesday, March 02, 2004 - 09:05:07 AM";
@@ -338,6 +340,24 @@ TEST_F(ExecuteTest, PathReadInADoubleByteCodePageStartsInItsFolder) {
     Program settings;
     settings.LoadConfiguration();
     EXPECT_EQ(std::vector<std::string>{"CreateProcess |\"" + program + "\"||" + dir}, StartsOf(settings, 0));
+}
+
+// The interpreter cannot stand in a UNC folder: pushd maps it to a drive
+// letter, popd releases the letter, and the script's status is kept.
+TEST_F(ExecuteTest, ScriptInAUncFolderRunsThereAndLeavesNoDriveLetter) {
+    EXPECT_EQ("\"pushd \"\\\\srv\\s\\d\" && \"\\\\srv\\s\\d\\a.bat\" x & popd\"",
+              CommandInUncFolder("\"\"\\\\srv\\s\\d\\a.bat\" x\"", "\\\\srv\\s\\d"));
+#ifdef _WIN32  // the same line in a local folder, which pushd takes too
+    const std::string folder = HomeFile("scripts"), script = folder + "\\job.bat";
+    MakeDirectory(folder);
+    WriteFileBytes(script, "@cd > here.txt\r\n@exit /b 3\r\n");
+    const platform::StartedCommand started = platform::StartCommandInterpreter(
+        CommandInUncFolder("\"\"" + script + "\"\"", folder), "",
+        [this](std::uint32_t status) { Hear([this, status] { commandStatus = status; }); });
+    ASSERT_TRUE(HandBackNext());
+    EXPECT_EQ(3u, commandStatus);
+    EXPECT_TRUE(FileExists(folder + "\\here.txt"));
+#endif
 }
 
 TEST_F(ExecuteTest, PathOfTheLongestAllowedLengthStillStarts) {
