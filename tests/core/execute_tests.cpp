@@ -115,13 +115,14 @@ protected:
 
 const std::string StartTimeText = "Tuesday, March 02, 2004 - 09:05:07 AM";
 
-TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStarts) {
+TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStartsThere) {
     const std::string program = CopyMarkerWriter(HomeFile("dir with spaces"), "marker writer");
+    SetEnv(MarkerEnvName, "marker.txt");  // in the folder it runs in
     Program settings;
     settings.SetProgramPath(program.c_str());
     ASSERT_TRUE(settings.Execute());
     EXPECT_TRUE(settings.IsLaunched());
-    EXPECT_TRUE(WaitForFile(Marker(), "ran"));
+    EXPECT_TRUE(WaitForFile(HomeFile("dir with spaces") + platform::PathSeparator + "marker.txt", "ran"));
     EXPECT_NE(std::string::npos,
               LogText().find(LaunchRecord(program, "Tuesday, March 02, 2004 - 09:05:07 AM")))
         << LogText();
@@ -284,6 +285,9 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
     const std::string app = file(dir, "app.exe"), link = file(dir, "tool.lnk"), doc = file(dir, "doc.txt");
     const std::string script = file(scripts, "b.bat");
     SetEnv("ORVIX_APP_DIR", dir);
+#ifdef _WIN32  // a program in a drive's root starts there, not in that drive's current folder
+    const std::string root = dir.substr(0, 3), inRoot = file(dir.substr(0, 2), "orvix_root_test.exe");
+#endif
     const struct {
         std::string path;
         bool windowsProgram;
@@ -299,6 +303,8 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
          740,
          {"CreateProcess |\"" + app + "\"||" + dir, "ShellExecuteEx runas|" + app + "||" + dir}},
         {"notepad.exe", true, 0, {"CreateProcess |notepad.exe||"}},
+        {'"' + link + '"', true, 0, {"ShellExecuteEx open|" + link + "||" + dir}},
+        {'"' + doc + '"', true, 0, {"ShellExecuteEx open|" + doc + "||" + dir}},
         {"%ORVIX_APP_DIR%" + app.substr(dir.size()), true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
         {dir, true, 0, {"ShellExecuteEx open|" + dir + "||"}},
         // An App Paths name, or a URL: the shell knows what the system does not.
@@ -315,6 +321,9 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
          123,
          {"CreateProcess |https://x.example/||", "ShellExecuteEx open|https://x.example/||"}},
         {"", true, 2, {"CreateProcess |||"}},
+#ifdef _WIN32
+        {inRoot, true, 0, {"CreateProcess |\"" + inRoot + "\"||" + root}},
+#endif
         {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
         {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},
     };
@@ -324,6 +333,9 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         settings.SetProgramPath(c.path.c_str());
         EXPECT_EQ(c.asked, StartsOf(settings, c.firstAnswer)) << c.path;
     }
+#ifdef _WIN32
+    fs::remove(inRoot);
+#endif
 }
 
 // In code page 932 the second byte of 表 is the byte of "\": searched byte

@@ -9,7 +9,11 @@
 #include <memory>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+// windows.h maps ReplaceFile to ReplaceFileA; the seam's is a different function.
+#undef ReplaceFile
+#else
 #include <dirent.h>
 #include <unistd.h>
 #endif
@@ -156,7 +160,44 @@ TEST_F(PlatformTest, StartProcessRunsTheQuotedFileAndRefusesOthers) {
     EXPECT_NE(0u, platform::StartProcess("\"\"", ""));
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+BOOL CALLBACK CloseIfOurBox(HWND window, LPARAM closed) {
+    DWORD owner = 0;
+    char name[16] = "";
+    GetWindowThreadProcessId(window, &owner);
+    GetClassNameA(window, name, sizeof name);
+    if (owner == GetCurrentProcessId() && std::string(name) == "#32770" && IsWindowVisible(window)) {
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        ++*reinterpret_cast<int*>(closed);
+    }
+    return TRUE;
+}
+
+// Closes the message boxes of this process; how many there were.
+int CloseOurBoxes() {
+    int closed = 0;
+    EnumWindows(CloseIfOurBox, reinterpret_cast<LPARAM>(&closed));
+    return closed;
+}
+
+// A box of the shell's own would hold the start until someone answered it,
+// even at an unattended launch.
+TEST_F(PlatformTest, FailingShellStartAnswersWithItsReasonAndShowsNoBox) {
+    auto answer = std::make_shared<std::promise<platform::SystemError>>();
+    std::future<platform::SystemError> answered = answer->get_future();
+    const platform::StartedShell started =
+        platform::StartWithShell({HomeFile("missing.txt"), "", "open", "", 0},
+                                 [answer](platform::SystemError error) { answer->set_value(error); });
+    ASSERT_EQ(0u, started.error);
+    int boxes = 0;
+    for (int wait = 0;
+         wait < 50 && answered.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready; ++wait)
+        boxes += CloseOurBoxes();
+    EXPECT_EQ(0, boxes) << "the shell showed an error box";
+    ASSERT_EQ(std::future_status::ready, answered.wait_for(std::chrono::seconds(20)));
+    EXPECT_EQ(2u, answered.get());
+}
+#else
 int ZombieChildren() {
     int zombies = 0;
     const std::string parent = std::to_string(getpid());

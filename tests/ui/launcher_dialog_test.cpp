@@ -26,6 +26,17 @@ protected:
     }
 };
 
+// The width of `icon`'s image, in pixels.
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    BITMAP image{};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image.bmWidth;
+}
+
 std::string MenuItemText(HMENU menu, int position) {
     char text[128] = "";
     GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
@@ -72,6 +83,9 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
 
         EXPECT_NE(dialog.MainIcon(), nullptr);
         EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dialog.MainIcon()));
+        // Drawn at the small size of the display scaling, not squeezed from the large one.
+        EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))),
+                  GetSystemMetrics(SM_CXSMICON));
         dialog.EndDialog(IDCANCEL);
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
@@ -237,7 +251,7 @@ TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
         EXPECT_EQ(data.uID, 0u);
         EXPECT_EQ(data.uFlags, 7u);
         EXPECT_EQ(data.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
-        EXPECT_NE(data.hIcon, nullptr);
+        EXPECT_EQ(IconWidth(data.hIcon), GetSystemMetrics(SM_CXSMICON));
         EXPECT_EQ(std::string(data.szTip), std::string(63, 'x'));
 
         TrayIcon launcherIcon(&dialog, TrayNotifyMessage, LauncherTitle);
