@@ -9,11 +9,7 @@
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-// windows.h maps ReplaceFile to ReplaceFileA; the seam's is a different function.
-#undef ReplaceFile
-#else
+#ifndef _WIN32
 #include <dirent.h>
 #include <unistd.h>
 #endif
@@ -161,25 +157,6 @@ TEST_F(PlatformTest, StartProcessRunsTheQuotedFileAndRefusesOthers) {
 }
 
 #ifdef _WIN32
-BOOL CALLBACK CloseIfOurBox(HWND window, LPARAM closed) {
-    DWORD owner = 0;
-    char name[16] = "";
-    GetWindowThreadProcessId(window, &owner);
-    GetClassNameA(window, name, sizeof name);
-    if (owner == GetCurrentProcessId() && std::string(name) == "#32770" && IsWindowVisible(window)) {
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
-        ++*reinterpret_cast<int*>(closed);
-    }
-    return TRUE;
-}
-
-// Closes the message boxes of this process; how many there were.
-int CloseOurBoxes() {
-    int closed = 0;
-    EnumWindows(CloseIfOurBox, reinterpret_cast<LPARAM>(&closed));
-    return closed;
-}
-
 // A box of the shell's own would hold the start until someone answered it,
 // even at an unattended launch.
 TEST_F(PlatformTest, FailingShellStartAnswersWithItsReasonAndShowsNoBox) {
@@ -189,12 +166,8 @@ TEST_F(PlatformTest, FailingShellStartAnswersWithItsReasonAndShowsNoBox) {
         platform::StartWithShell({HomeFile("missing.txt"), "", "open", "", 0},
                                  [answer](platform::SystemError error) { answer->set_value(error); });
     ASSERT_EQ(0u, started.error);
-    int boxes = 0;
-    for (int wait = 0;
-         wait < 50 && answered.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready; ++wait)
-        boxes += CloseOurBoxes();
-    EXPECT_EQ(0, boxes) << "the shell showed an error box";
-    ASSERT_EQ(std::future_status::ready, answered.wait_for(std::chrono::seconds(20)));
+    ASSERT_EQ(std::future_status::ready, answered.wait_for(std::chrono::seconds(5)))
+        << "a box holds the start";
     EXPECT_EQ(2u, answered.get());
 }
 #else

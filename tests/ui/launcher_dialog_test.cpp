@@ -18,20 +18,13 @@ using harness::RunModal;
 using uitest::ControlText;
 using uitest::SendTo;
 
-class LauncherDialogTest : public uitest::LauncherFixture {
-protected:
-    void TearDown() override {
-        SetMutexCreatorForTests(nullptr);
-        LauncherFixture::TearDown();
-    }
-};
+class LauncherDialogTest : public uitest::LauncherFixture {};
 
 // The width of `icon`'s image, in pixels.
 int IconWidth(HICON icon) {
     ICONINFO info{};
-    if (!GetIconInfo(icon, &info)) return 0;
     BITMAP image{};
-    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof image, &image);
+    if (GetIconInfo(icon, &info)) GetObjectA(info.hbmColor, sizeof image, &image);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return image.bmWidth;
@@ -275,6 +268,7 @@ TEST_F(LauncherDialogTest, MutexRefusedToASecondStartMeansALauncherRunsAndItCome
         dialog.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
         ASSERT_FALSE(dialog.IsWindowVisible());
         EXPECT_FALSE(second.BecomeTheRunningLauncher()) << "two launchers on one settings file";
+        SetMutexCreatorForTests(nullptr);
         EXPECT_TRUE(harness::PumpUntil([&] { return dialog.IsWindowVisible() != FALSE; }));
         EXPECT_FALSE(dialog.IsIconic()) << "shown, but still minimised";
         dialog.EndDialog(IDCANCEL);
