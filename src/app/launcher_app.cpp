@@ -18,26 +18,34 @@ std::wstring SettingsFilePath() {
                               ConfigFileName);
 }
 
-}  // namespace
-
-BOOL LauncherApp::InitInstance() {
-    AfxEnableControlContainer();
-    Enable3dControlsStatic();
+// The launcher's run, unless another launcher runs on the same settings.
+void RunAsTheOneLauncher(CWinApp& app) {
     // Before the dialog exists: its settings record writes the log as it is
     // built and saves the settings as it goes.
     SingleLauncher guard(SettingsFilePath());
-    if (!guard.BecomeTheRunningLauncher()) return FALSE;
+    if (!guard.BecomeTheRunningLauncher()) return;
     {
         // Its destructor removes the tray icon and then saves the settings.
         LauncherDialog dialog;
         dialog.MarkAsRunningLauncher(guard.WindowMark());
         // Not dangling: cleared below as soon as the dialog is gone.
         // cppcheck-suppress danglingLifetime
-        m_pMainWnd = &dialog;
+        app.m_pMainWnd = &dialog;
         dialog.DoModal();
     }
     // The dialog is gone; nobody may reach it through the main window any more.
-    m_pMainWnd = nullptr;
+    app.m_pMainWnd = nullptr;
+}
+
+}  // namespace
+
+BOOL LauncherApp::InitInstance() {
+    AfxEnableControlContainer();
+    Enable3dControlsStatic();
+    RunAsTheOneLauncher(*this);
+    // A start still waiting on a prompt (for administrator rights) is left
+    // to finish, unrecorded; the settings are free for the next launcher.
+    platform::WaitForShellStarts();
     return FALSE;
 }
 

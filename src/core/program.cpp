@@ -311,8 +311,10 @@ bool Program::Execute() {
 // the system cannot find, since the shell also knows App Paths names (such
 // as "excel") and URLs.
 bool Program::StartWindowsProgram(std::string& failure) {
-    if (platform::AnsiPath(programPath).size() > LongestPath) {
-        failure = OverlongPathReason(platform::AnsiPath(programPath));
+    // The limit is the settings file's, which holds the path in ANSI.
+    const std::string ansiPath = platform::AnsiPath(programPath);
+    if (ansiPath.size() > LongestPath) {
+        failure = OverlongPathReason(ansiPath);
         return false;
     }
     const std::string expanded = platform::ExpandEnvironment(programPath);

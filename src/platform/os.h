@@ -106,6 +106,9 @@ struct StartedShell {
 // ShellStart was destroyed first. The shell shows no error box of its own:
 // a failure comes back as its number.
 StartedShell StartWithShell(const ShellRequest& request, ShellAnswerHandler onAnswer);
+// Returns once every start through the shell has had its answer: at the
+// program's end, a start still waiting on a prompt is left to finish.
+void WaitForShellStarts();
 
 // A started command whose end is awaited on a thread of the system's, never
 // on the caller's. Destroying it stops the waiting (after an end already

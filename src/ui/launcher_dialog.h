@@ -19,9 +19,9 @@ class TrayIcon;
 // message that brings a command's end to the dialog (the exit status in
 // wParam, the command's number in lParam) and the one that brings the
 // shell's answer to a start (the answer in wParam, the start's number in
-// lParam). The countdown ticks at the
-// interval; the launch timer fires once, on the moment; the keep-awake timer
-// lets the computer sleep again after a launch.
+// lParam). The countdown ticks at the interval; the launch timer fires once,
+// on the moment; the keep-awake timer lets the computer sleep again after a
+// launch.
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR LaunchTimer = 2;
 inline constexpr UINT_PTR KeepAwakeTimer = 3;
