@@ -19,6 +19,25 @@ std::wstring SettingsFilePath() {
                               ConfigFileName);
 }
 
+// The launcher's run, unless another launcher runs on the same settings.
+void RunAsTheOneLauncher(CWinApp& app) {
+    // Before the dialog exists: its settings record writes the log as it is
+    // built and saves the settings as it goes.
+    SingleLauncher guard(SettingsFilePath());
+    if (!guard.BecomeTheRunningLauncher()) return;
+    {
+        // Its destructor removes the tray icon and then saves the settings.
+        LauncherDialog dialog;
+        dialog.MarkAsRunningLauncher(guard.WindowMark());
+        // Not dangling: cleared below as soon as the dialog is gone.
+        // cppcheck-suppress danglingLifetime
+        app.m_pMainWnd = &dialog;
+        dialog.DoModal();
+    }
+    // The dialog is gone; nobody may reach it through the main window any more.
+    app.m_pMainWnd = nullptr;
+}
+
 }  // namespace
 
 BOOL LauncherApp::InitInstance() {
@@ -26,7 +45,7 @@ BOOL LauncherApp::InitInstance() {
     Enable3dControlsStatic();
     // Before anything is written: a refused command line leaves no trace.
     const StartOptions options =
-        ParseStartOptions(platform::Utf8Text(GetCommandLineW()), platform::CurrentDirectory().value_or(""));
+        ParseStartOptions(platform::Utf8Path(GetCommandLineW()), platform::CurrentDirectory().value_or(""));
     if (!options.run) {
         exitCode = options.exitCode;
         AfxMessageBoxW(platform::WidePath(options.message), platform::WidePath(LauncherTitle),
@@ -34,21 +53,10 @@ BOOL LauncherApp::InitInstance() {
         return FALSE;
     }
     UseSettingsFolder(options.folder);
-    // Before the dialog exists: its settings record writes the log as it is
-    // built and saves the settings as it goes.
-    SingleLauncher guard(SettingsFilePath());
-    if (!guard.BecomeTheRunningLauncher()) return FALSE;
-    {
-        // Its destructor removes the tray icon and then saves the settings.
-        LauncherDialog dialog;
-        dialog.MarkAsRunningLauncher(guard.WindowMark());
-        // Not dangling: cleared below as soon as the dialog is gone.
-        // cppcheck-suppress danglingLifetime
-        m_pMainWnd = &dialog;
-        dialog.DoModal();
-    }
-    // The dialog is gone; nobody may reach it through the main window any more.
-    m_pMainWnd = nullptr;
+    RunAsTheOneLauncher(*this);
+    // A start still waiting on a prompt (for administrator rights) is left
+    // to finish, unrecorded; the settings are free for the next launcher.
+    platform::WaitForShellStarts();
     return FALSE;
 }
 

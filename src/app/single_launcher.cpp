@@ -1,6 +1,7 @@
 #include "app/single_launcher.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "ui/launcher_dialog.h"
@@ -11,6 +12,14 @@ namespace {
 // one that is just ending to let go of its settings.
 constexpr DWORD WaitForRunningLauncherMs = 10000;
 constexpr DWORD PollMs = 100;
+
+MutexCreator mutexCreator;
+
+HANDLE CreateGuardMutex(const std::wstring& name) {
+    SetLastError(ERROR_SUCCESS);
+    if (mutexCreator) return mutexCreator(name);
+    return CreateMutexW(nullptr, TRUE, name.c_str());
+}
 
 // The path as the file system names it: full, and in one case, since
 // Windows file names ignore case.
@@ -82,21 +91,36 @@ SingleLauncher::~SingleLauncher() {
 }
 
 bool SingleLauncher::BecomeTheRunningLauncher() {
-    SetLastError(ERROR_SUCCESS);
-    mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
+    mutex = CreateGuardMutex(mutexName);
+    const DWORD error = GetLastError();
+    // A launcher started "as administrator" made the mutex, which a normal
+    // start may not even open: one runs on these settings all the same.
+    if (mutex == nullptr && error == ERROR_ACCESS_DENIED) return !ShowTheRunningLauncher();
     // Without a guard the launcher runs as it always could.
     if (mutex == nullptr) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return owned = true;
+    if (error != ERROR_ALREADY_EXISTS) return owned = true;
+    return !ShowTheRunningLauncher();
+}
+
+bool SingleLauncher::ShowTheRunningLauncher() {
     const DWORD start = GetTickCount();
     do {
         if (HWND running = FindMarkedWindow(mark)) {
             AskToShow(running);
-            return false;
+            return true;
         }
         // No window yet, or none any more: the other launcher is starting,
-        // or ending, in which case this start takes over.
-        const DWORD wait = WaitForSingleObject(mutex, PollMs);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return owned = true;
+        // or ending, in which case this start takes over. An elevated one's
+        // mutex cannot be waited for.
+        if (mutex == nullptr) {
+            Sleep(PollMs);
+        } else if (const DWORD wait = WaitForSingleObject(mutex, PollMs);
+                   wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            owned = true;
+            return false;
+        }
     } while (GetTickCount() - start < WaitForRunningLauncherMs);
-    return false;
+    return true;
 }
+
+void SetMutexCreatorForTests(MutexCreator creator) { mutexCreator = std::move(creator); }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class SingleLauncher {
@@ -23,8 +24,19 @@ public:
     const std::wstring& WindowMark() const { return mark; }
 
 private:
+    // True, once it has been asked to show itself, while another launcher
+    // runs on these settings; false when that one ended and this start now
+    // holds them.
+    bool ShowTheRunningLauncher();
+
     std::wstring mutexName;
     std::wstring mark;
     HANDLE mutex = nullptr;
     bool owned = false;
 };
+
+// Tests: creates the guard's mutex in place of CreateMutexW, leaving the
+// system's last error as the call would (ERROR_ALREADY_EXISTS, or
+// ERROR_ACCESS_DENIED with no handle); an empty function restores the call.
+using MutexCreator = std::function<HANDLE(const std::wstring& name)>;
+void SetMutexCreatorForTests(MutexCreator creator);

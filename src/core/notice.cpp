@@ -13,12 +13,13 @@ const char* const ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", 
 }  // namespace
 
 Notice LaunchFailedNotice(const std::string& program, const std::string& reason) {
-    return {NoticeKind::LaunchFailed, "Launch failed", "Could not start " + program + ": " + reason};
+    return {NoticeKind::LaunchFailed, "Launch failed",
+            "Could not start " + platform::AnsiPath(program) + ": " + reason};
 }
 
 Notice CommandFailedNotice(const std::string& program, std::uint32_t exitCode) {
     return {NoticeKind::CommandFailed, "Command failed",
-            program + " ended with exit code " + std::to_string(exitCode) + "."};
+            platform::AnsiPath(program) + " ended with exit code " + std::to_string(exitCode) + "."};
 }
 
 Notice LaunchMissedNotice(platform::Moment moment, bool startedNow) {
@@ -30,7 +31,8 @@ Notice LaunchMissedNotice(platform::Moment moment, bool startedNow) {
 
 Notice LaunchLateNotice(const std::string& program, std::int64_t lateMilliseconds) {
     return {NoticeKind::LaunchLate, "Launch late",
-            program + " started " + std::to_string(lateMilliseconds / 1000) + " s after its moment."};
+            platform::AnsiPath(program) + " started " + std::to_string(lateMilliseconds / 1000) +
+                " s after its moment."};
 }
 
 Notice WakeUnavailableNotice(const std::string& reason) {

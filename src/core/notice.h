@@ -1,6 +1,7 @@
 // What the launcher tells the user at once, beside the log, when a launch
-// goes wrong: the icon shows it as a balloon. Texts are in the code page of
-// the program path they name.
+// goes wrong: the icon shows it as a balloon. Texts are in the ANSI code
+// page, as the log's records and the system's reasons are; a program is
+// named as the log names it.
 #pragma once
 
 #include <cstdint>

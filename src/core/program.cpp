@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -40,6 +41,9 @@ constexpr std::size_t LongestPath = 257;
 constexpr std::size_t ShownPathLength = 40;
 // The system's answer for a program that asks for administrator rights.
 constexpr platform::SystemError ElevationRequired = 740;
+// The system's answers for a name it cannot find as a program: no such
+// file, no such folder, a name no file can have (a URL).
+constexpr platform::SystemError NameNotFound[] = {2, 3, 123};
 // The command interpreter's status for a command it does not know.
 constexpr std::uint32_t CommandNotFound = 9009;
 
@@ -143,24 +147,15 @@ std::string FailureReason(platform::SystemError error, const std::string& path) 
     return text + " (error " + std::to_string(error) + ")";
 }
 
-// False, with the reason in `failure`, when nothing started. A program that
-// asks for administrator rights starts again through the shell, which asks
-// the user for them.
-bool StartWindowsProgram(const std::string& path, std::string& failure) {
-    if (path.size() > LongestPath) {
-        failure = OverlongPathReason;
-        return false;
-    }
-    const StartRoute route = RouteFor(path, true);
-    platform::SystemError error =
-        route.kind == StartRoute::ShellOpen
-            ? platform::OpenWithShell(route.file, route.parameters, "open", route.folder)
-            : platform::StartProcess(route.commandLine, route.folder);
-    if (error == ElevationRequired)
-        error = platform::OpenWithShell(route.file, route.parameters, "runas", route.folder);
-    if (error == 0) return true;
-    failure = FailureReason(error, path);
-    return false;
+// A Windows program that did not start, and why; the same records whether
+// the system or, later, the shell said so. `path` is what the failure names.
+void RecordProgramFailure(const std::string& reason, const std::string& path) {
+    LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
+    LogMessage(Fail, __FILE__, __LINE__, reason + ": " + RecordedPath(path));
+}
+
+bool IsNameNotFound(platform::SystemError error) {
+    return std::find(std::begin(NameNotFound), std::end(NameNotFound), error) != std::end(NameNotFound);
 }
 
 }  // namespace
@@ -310,23 +305,96 @@ bool Program::Execute() {
     // Each kind of start reports its failure from lines of its own, so the
     // log tells a program that did not start from a missing interpreter.
     if (windowsProgram) {
-        if (!StartWindowsProgram(programPath, failure)) {
-            LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
-            LogMessage(Fail, __FILE__, __LINE__, failure + ": " + RecordedPath(programPath));
+        std::string named;
+        if (!StartWindowsProgram(failure, named)) {
+            RecordProgramFailure(failure, named);
             return false;
         }
     } else if (!StartCommand(failure)) {
         LogMessage(Fail, __FILE__, __LINE__, StartFailedText);
-        LogMessage(Fail, __FILE__, __LINE__, failure + ": " + RecordedPath(programPath));
+        LogMessage(Fail, __FILE__, __LINE__, failure + ": " + RecordedPath(platform::AnsiPath(programPath)));
         return false;
     }
-    LogMessage(Info, __FILE__, __LINE__,
-               "Launching Program\n" + programPath + "\n" + TimeText(platform::CurrentTime()));
+    LogMessage(
+        Info, __FILE__, __LINE__,
+        "Launching Program\n" + platform::AnsiPath(programPath) + "\n" + TimeText(platform::CurrentTime()));
     return true;
 }
 
+// The text is read as the Run box reads it: its %VARIABLES% expanded first.
+// A program that asks for administrator rights starts again through the
+// shell, which asks the user for them; so does a command line whose program
+// the system cannot find, since the shell also knows App Paths names (such
+// as "excel") and URLs.
+bool Program::StartWindowsProgram(std::string& failure, std::string& named) {
+    // The limit is the settings file's, which holds the path in ANSI.
+    named = platform::AnsiPath(programPath);
+    if (named.size() > LongestPath) {
+        failure = OverlongPathReason;
+        return false;
+    }
+    const std::string expanded = platform::ExpandEnvironment(programPath);
+    named = platform::AnsiPath(expanded);
+    const StartRoute route = RouteFor(expanded, true);
+    if (route.kind == StartRoute::ShellOpen)
+        return StartWithShell(route.file, route.parameters, "open", route.folder, expanded, failure);
+    const platform::SystemError error = platform::StartProcess(route.commandLine, route.folder);
+    if (error == 0) return true;
+    if (error == ElevationRequired)
+        return StartWithShell(route.file, route.parameters, "runas", route.folder, expanded, failure);
+    if (route.shellTakesOver && IsNameNotFound(error))
+        return StartWithShell(route.file, route.parameters, "open", route.folder, expanded, failure);
+    failure = FailureReason(error, named);
+    return false;
+}
+
+// The shell's answer comes on a thread of its own and is recorded once the
+// owner hands it back; without an owner to hear of it, it goes unrecorded.
+bool Program::StartWithShell(const std::string& file, const std::string& parameters, const std::string& verb,
+                             const std::string& folder, const std::string& expandedPath,
+                             std::string& failure) {
+    const std::uint32_t start = ++lastShellStart;
+    // The notifier as it is now travels with the start, which may be
+    // answered on another thread while this record changes.
+    auto onAnswer = [notifier = shellAnswerNotifier, start](platform::SystemError error) {
+        if (notifier) notifier(start, error);
+    };
+    platform::StartedShell started =
+        platform::StartWithShell({file, parameters, verb, folder, promptOwner}, std::move(onAnswer));
+    if (started.error != 0) {
+        failure = FailureReason(started.error, platform::AnsiPath(expandedPath));
+        return false;
+    }
+    if (shellAnswerNotifier)
+        waitingShellStarts.emplace(start, WaitingShellStart{std::move(started.start), expandedPath});
+    return true;
+}
+
+void Program::SetShellAnswerNotifier(std::uintptr_t owner, ShellAnswerNotifier notifier) {
+    promptOwner = owner;
+    shellAnswerNotifier = std::move(notifier);
+}
+
+bool Program::ShellAnswered(std::uint32_t start, platform::SystemError error) {
+    // A start no longer waited for was recorded already, or is not to be.
+    const auto waiting = waitingShellStarts.find(start);
+    if (waiting == waitingShellStarts.end()) return false;
+    const std::string path = platform::AnsiPath(waiting->second.expandedPath);
+    waitingShellStarts.erase(waiting);
+    if (error == 0) return false;
+    startFailure = FailureReason(error, path);
+    RecordProgramFailure(startFailure, path);
+    return true;
+}
+
+void Program::StopWatchingShellStarts() {
+    waitingShellStarts.clear();
+    shellAnswerNotifier = nullptr;
+}
+
 bool Program::StartCommand(std::string& failure) {
-    if (programPath.size() > LongestPath) {
+    const std::string ansiPath = platform::AnsiPath(programPath);
+    if (ansiPath.size() > LongestPath) {
         failure = OverlongPathReason;
         return false;
     }
@@ -340,7 +408,7 @@ bool Program::StartCommand(std::string& failure) {
     platform::StartedCommand started =
         platform::StartCommandInterpreter(route.commandLine, route.folder, std::move(onEnd));
     if (started.error != 0) {
-        failure = FailureReason(started.error, programPath);
+        failure = FailureReason(started.error, ansiPath);
         return false;
     }
     // Watched only for an owner that hears of the end and reports it back.
@@ -373,7 +441,7 @@ void Program::SaveConfiguration() const {
     addLine("# This file is automatically generated and should");
     addLine("# not be modified");
     addLine("#");
-    addLine(programPath);
+    addLine(platform::AnsiPath(programPath));
     addLine(std::to_string(launchTime));
     addLine(std::to_string(timingInterval));
     for (bool flag : dayChecked) addLine(flag ? "1" : "0");
@@ -401,7 +469,7 @@ void Program::LoadConfiguration() {
     std::string pathLine = lines[5];
     if (!pathLine.empty() && pathLine.back() == '\r') pathLine.pop_back();
     // A NUL ends the path here as in every other way of setting it.
-    programPath = pathLine.substr(0, pathLine.find('\0'));
+    programPath = platform::PathFromAnsi(pathLine.substr(0, pathLine.find('\0')));
     launchTime = ConfigNumber(lines[6]);
     timingInterval = ConfigNumber(lines[7]);
     for (int day = 0; day < DaysPerWeek; ++day)

@@ -89,6 +89,9 @@ public:
     // Starts the program at once: a Windows program as Explorer or the Run
     // box would start it, a command through the command interpreter without
     // waiting for it. False, with the reason in the log, when nothing started.
+    // A start that the shell answers later (a document, a shortcut, a
+    // prompt for administrator rights) counts as started; its failure is
+    // recorded when the answer is handed back to ShellAnswered.
     bool Execute();
     // Why the last Execute started nothing, in the system's words; empty
     // after a start.
@@ -108,10 +111,28 @@ public:
     // Stops waiting for the running commands, which run on unreported; no
     // notice comes after this returns.
     void StopWatchingCommands();
+
+    // Told on another thread, with a start's number and the shell's answer,
+    // when the shell has answered a start. The owner hands both back to
+    // ShellAnswered on its own thread, where a failure is recorded.
+    // `promptOwner` is the window that owns the shell's prompts.
+    using ShellAnswerNotifier = std::function<void(std::uint32_t start, platform::SystemError error)>;
+    void SetShellAnswerNotifier(std::uintptr_t promptOwner, ShellAnswerNotifier notifier);
+    // True when the shell's answer was a failure, now recorded.
+    bool ShellAnswered(std::uint32_t start, platform::SystemError error);
+    bool IsShellStartWaiting() const { return !waitingShellStarts.empty(); }
+    // Stops waiting for the shell's answers: the starts go on, unrecorded;
+    // no notice comes after this returns.
+    void StopWatchingShellStarts();
     void SaveConfiguration() const;
     void LoadConfiguration();
 
 private:
+    // False, with the reason in `failure`, when nothing started.
+    // `named` is the path the failure names.
+    bool StartWindowsProgram(std::string& failure, std::string& named);
+    bool StartWithShell(const std::string& file, const std::string& parameters, const std::string& verb,
+                        const std::string& folder, const std::string& expandedPath, std::string& failure);
     // False, with the reason in `failure`, when the interpreter did not start.
     bool StartCommand(std::string& failure);
 
@@ -134,4 +155,13 @@ private:
     CommandEndNotifier commandEndNotifier;
     std::uint32_t lastCommand = 0;
     std::map<std::uint32_t, std::unique_ptr<platform::CommandWatch>> runningCommands;
+
+    struct WaitingShellStart {
+        std::unique_ptr<platform::ShellStart> start;
+        std::string expandedPath;  // what its failure names
+    };
+    std::uintptr_t promptOwner = 0;
+    ShellAnswerNotifier shellAnswerNotifier;
+    std::uint32_t lastShellStart = 0;
+    std::map<std::uint32_t, WaitingShellStart> waitingShellStarts;
 };

@@ -45,16 +45,18 @@ bool IsProgramFile(const std::string& path) {
     return extension.empty() || extension == ".exe" || extension == ".com";
 }
 
-// The existing file that `text` names: itself, or what one pair of quotes
-// around the whole of it holds (Explorer's "Copy as path" adds them).
-std::optional<std::string> NamedFile(const std::string& text) {
-    if (platform::IsExistingFile(text)) return text;
+// What `text` names when `exists` holds for it: itself, or what one pair of
+// quotes around the whole of it holds (Explorer's "Copy as path" adds them).
+std::optional<std::string> Named(const std::string& text, bool (*exists)(const std::string&)) {
+    if (exists(text)) return text;
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
         std::string inner = text.substr(1, text.size() - 2);
-        if (platform::IsExistingFile(inner)) return inner;
+        if (exists(inner)) return inner;
     }
     return std::nullopt;
 }
+
+bool IsUncPath(const std::string& path) { return path.size() > 2 && path[0] == '\\' && path[1] == '\\'; }
 
 // A command line's program, unquoted, and the rest after it.
 void SplitCommandLine(const std::string& commandLine, std::string& program, std::string& rest) {
@@ -71,12 +73,10 @@ void SplitCommandLine(const std::string& commandLine, std::string& program, std:
     rest = restStart == std::string::npos ? "" : commandLine.substr(restStart);
 }
 
-}  // namespace
-
-StartRoute RouteFor(const std::string& path, bool windowsProgram) {
-    const std::optional<std::string> file = NamedFile(path);
+// The route, its folder as the file system names it.
+StartRoute PlainRoute(const std::string& path, bool windowsProgram) {
     StartRoute route;
-    if (file) {
+    if (const std::optional<std::string> file = Named(path, platform::IsExistingFile)) {
         route.file = *file;
         route.folder = FolderOf(*file);
         if (!windowsProgram) {
@@ -91,15 +91,42 @@ StartRoute RouteFor(const std::string& path, bool windowsProgram) {
         }
         return route;
     }
+    // A folder opens in Explorer.
+    if (const std::optional<std::string> folder = Named(path, platform::IsExistingFolder);
+        folder && windowsProgram) {
+        route.kind = StartRoute::ShellOpen;
+        route.file = *folder;
+        return route;
+    }
     // A command line, passed on as typed; it starts in its program's folder
     // when its first word names a file.
     SplitCommandLine(path, route.file, route.parameters);
     if (platform::IsExistingFile(route.file)) route.folder = FolderOf(route.file);
     if (windowsProgram) {
         route.commandLine = path;
+        // An empty text has nothing for the shell to find.
+        route.shellTakesOver = !route.file.empty();
     } else {
         route.kind = StartRoute::CommandInterpreter;
         route.commandLine = "\"" + path + "\"";
     }
     return route;
+}
+
+}  // namespace
+
+// The interpreter cannot stand in a UNC folder; it would run in the
+// Windows folder instead.
+StartRoute RouteFor(const std::string& path, bool windowsProgram) {
+    StartRoute route = PlainRoute(path, windowsProgram);
+    if (route.kind == StartRoute::CommandInterpreter && IsUncPath(route.folder)) {
+        route.commandLine = CommandInUncFolder(route.commandLine, route.folder);
+        route.folder.clear();
+    }
+    return route;
+}
+
+std::string CommandInUncFolder(const std::string& command, const std::string& folder) {
+    const std::string inner = command.size() >= 2 ? command.substr(1, command.size() - 2) : command;
+    return "\"pushd \"" + folder + "\" && " + inner + " & popd\"";
 }

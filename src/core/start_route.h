@@ -15,7 +15,18 @@ struct StartRoute {
     std::string parameters;
     // The folder it starts in; empty: the launcher's own working folder.
     std::string folder;
+    // A typed command line: when the system finds no program for it, the
+    // shell opens `file` with the parameters, as the Run box does.
+    bool shellTakesOver = false;
 };
 
-// The route for `path` as typed, as a Windows program or as a command.
+// The route for `path`, its %VARIABLES% already expanded for a Windows
+// program, as a Windows program or as a command.
 StartRoute RouteFor(const std::string& path, bool windowsProgram);
+
+// What follows "/c" to run `command` (taken as the interpreter takes it,
+// inside an outer pair of quotes) in the UNC folder `folder`, where the
+// interpreter cannot stand: pushd maps the folder to a free drive letter
+// and goes there, popd releases the letter, and the command's own status
+// stays the interpreter's.
+std::string CommandInUncFolder(const std::string& command, const std::string& folder);

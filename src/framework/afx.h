@@ -1,6 +1,8 @@
 // The small application framework the windows stand on: an application object,
 // a window base, modal dialogs, the file-open dialog and message boxes, as thin
-// layers over Win32. Text is ANSI throughout.
+// layers over Win32. The dialogs are Unicode windows, so that a control holds
+// what is typed in any script. Paths and messages are UTF-8 text; the other
+// texts of the controls are ANSI.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class CObject {
@@ -48,9 +51,16 @@ public:
 // Text of a control by handle (helpers over handles, for controls not wrapped in a CWnd).
 std::string HwndGetText(HWND hwnd);
 void HwndSetText(HWND hwnd, const char* text);
+// The same as UTF-16, as the control holds it.
+std::wstring HwndGetWideText(HWND hwnd);
+void HwndSetWideText(HWND hwnd, const std::wstring& text);
+
+// UTF-8 text as UTF-16 and back; empty when it cannot be converted.
+std::wstring AfxWideText(const std::string& utf8);
+std::string AfxUtf8Text(const std::wstring& wide);
 
 // A modal dialog from a dialog template. The object travels in
-// DialogBoxParamA's lParam and is stored at WM_INITDIALOG; each derived
+// DialogBoxParamW's lParam and is stored at WM_INITDIALOG; each derived
 // dialog maps its messages to handlers in OnMessage.
 class CDialog : public CWnd {
 public:
@@ -100,9 +110,8 @@ public:
     // dialog could be shown (its library or function missing, or it failed).
     // The path is then left as it was.
     INT_PTR DoModal();
-    // The chosen path as ANSI text: the path itself, or its short 8.3 form
-    // where the ANSI code page lacks a character of its name. Empty after
-    // Cancel, and after OK when the path has no such form.
+    // The chosen path (AfxAnsiSafePath). Empty after Cancel, and after OK
+    // when the path has no form that the ANSI code page holds.
     std::string GetPathName() const { return pathName; }
 
 private:
@@ -138,11 +147,17 @@ HINSTANCE AfxGetInstanceHandle();
 int AfxWinMain(HINSTANCE instance, int showCommand);
 
 // A message box with the application title as caption. With no icon in `type`
-// it shows the exclamation icon.
+// it shows the exclamation icon. `text` is UTF-8.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // A message box with its own caption, for text in any script; the test seam
 // sees both as UTF-8.
 int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type = MB_OK);
+// `path` as UTF-8 text in a form the ANSI code page holds exactly, so that
+// ANSI text can keep it: the path itself, or else its short 8.3 form, which
+// names the same file. Nothing when neither holds (the file is gone, or its
+// volume keeps no short names). A character the code page lacks would
+// otherwise become a look-alike ("A" for "Ā") and name another file.
+std::optional<std::string> AfxAnsiSafePath(const std::wstring& path);
 // A system library by name, from the system folder only, never from the
 // program's folder or the working folder; nullptr when it cannot be loaded.
 HMODULE AfxLoadSystemLibrary(const char* name);

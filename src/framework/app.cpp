@@ -12,15 +12,15 @@ CWinApp* theApp = nullptr;
 afxtest::MessageBoxHandler messageBoxHandler;
 afxtest::ShellOpenHandler shellOpenHandler;
 
-// The executable's full path; grows the buffer until the path fits.
+// The executable's full path as UTF-8; grows the buffer until the path fits.
 std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
         if (length == 0) return std::string();
         if (length < path.size()) {
             path.resize(length);
-            return path;
+            return AfxUtf8Text(path);
         }
         if (path.size() >= 32768) return std::string();
         path.resize(path.size() * 2);
@@ -99,7 +99,7 @@ int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
     const std::string caption = ApplicationTitle();
     const std::string message = text != nullptr ? text : "";
     if (messageBoxHandler) return messageBoxHandler(message, type, caption);
-    return MessageBoxA(MainWindowHandle(), message.c_str(), caption.c_str(), type);
+    return MessageBoxW(MainWindowHandle(), AfxWideText(message).c_str(), AfxWideText(caption).c_str(), type);
 }
 
 int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type) {

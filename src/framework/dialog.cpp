@@ -1,5 +1,7 @@
-// CDialog: a modal dialog whose object travels in DialogBoxParamA's lParam and
-// is kept in the window's DWLP_USER slot from WM_INITDIALOG on.
+// CDialog: a modal dialog whose object travels in DialogBoxParamW's lParam and
+// is kept in the window's DWLP_USER slot from WM_INITDIALOG on. Created with
+// the wide call, its controls hold UTF-16: typed or pasted text in any script
+// reaches the program as it is, not as the ANSI code page's look-alike.
 #include "framework/afx.h"
 
 #include <utility>
@@ -62,7 +64,7 @@ INT_PTR CDialog::DoModal() {
         CWnd* main = AfxGetMainWnd();
         if (main != nullptr && main != this) owner = main->GetSafeHwnd();
     }
-    INT_PTR result = DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(templateId), owner, DialogProc,
+    INT_PTR result = DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
     return result;

@@ -2,7 +2,7 @@
 // DoModal, from the system folder only: the first window does not need it, and
 // under it hang the printing libraries. The dialog runs in UTF-16, so that a
 // file in a folder named in any script can be chosen; the chosen path is
-// handed on as ANSI text, in its short form where ANSI cannot hold its name.
+// handed on as UTF-8 text, in its short form where ANSI cannot hold its name.
 #include "framework/afx.h"
 
 #include <commdlg.h>
@@ -37,31 +37,20 @@ std::wstring Widened(const std::string& text) {
     return wide;
 }
 
-// UTF-16 text as ANSI text, when the ANSI code page holds every character of
-// it: converted back, it is the same text again.
-std::optional<std::string> ExactlyInAnsi(const std::wstring& text) {
-    if (text.empty() || text.size() > INT_MAX) return std::nullopt;
+// Whether the ANSI code page holds every character of `text`: converted
+// without look-alikes and back, it is the same text again.
+bool HoldsInAnsi(const std::wstring& text) {
+    if (text.empty()) return true;
+    if (text.size() > INT_MAX) return false;
     const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return std::nullopt;
+    // UTF-8 as the ANSI code page (an option of Windows 10) takes no such
+    // flag, and holds every character anyway.
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return false;
     std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), length, nullptr, nullptr);
-    if (Widened(ansi) != text) return std::nullopt;
-    return ansi;
-}
-
-// The path as ANSI text that names the same file: the path itself, or else
-// its short 8.3 form. Nothing when neither holds in ANSI (the file is gone,
-// or the volume keeps no short names).
-std::optional<std::string> AnsiFormOf(const std::wstring& path) {
-    if (std::optional<std::string> ansi = ExactlyInAnsi(path)) return ansi;
-    const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (size == 0) return std::nullopt;
-    std::wstring shortPath(size, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), size);
-    if (length == 0 || length >= size) return std::nullopt;
-    shortPath.resize(length);
-    return ExactlyInAnsi(shortPath);
+    WideCharToMultiByte(CP_ACP, flags, text.data(), size, ansi.data(), length, nullptr, nullptr);
+    return Widened(ansi) == text;
 }
 
 // "Programs|*.exe|All files|*.*||" -> the double-NUL list the dialog reads.
@@ -127,6 +116,18 @@ std::string Hex(DWORD value) {
 
 }  // namespace
 
+std::optional<std::string> AfxAnsiSafePath(const std::wstring& path) {
+    if (HoldsInAnsi(path)) return AfxUtf8Text(path);
+    const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring shortPath(size, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), size);
+    if (length == 0 || length >= size) return std::nullopt;
+    shortPath.resize(length);
+    if (!HoldsInAnsi(shortPath)) return std::nullopt;
+    return AfxUtf8Text(shortPath);
+}
+
 // The library by name from the system folder. Windows 7 without the update
 // that brought the search flags refuses them; there the full path does it.
 HMODULE AfxLoadSystemLibrary(const char* name) {
@@ -150,9 +151,9 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, cons
 
 INT_PTR CFileDialog::DoModal() {
     if (fileDialogHandler) {
-        std::wstring chosen = Widened(pathName);
+        std::wstring chosen = AfxWideText(pathName);
         INT_PTR result = fileDialogHandler(chosen);
-        pathName = result == IDOK ? AnsiFormOf(chosen).value_or("") : std::string();
+        pathName = result == IDOK ? AfxAnsiSafePath(chosen).value_or("") : std::string();
         return result;
     }
 
@@ -166,7 +167,7 @@ INT_PTR CFileDialog::DoModal() {
     }
 
     std::vector<wchar_t> path(kPathBufferSize, L'\0');
-    Widened(pathName).copy(path.data(), path.size() - 1);
+    AfxWideText(pathName).copy(path.data(), path.size() - 1);
     std::vector<wchar_t> filterList = FilterList(filter);
     const std::wstring extension = Widened(defaultExtension);
     CWnd* owner = parent != nullptr ? parent : AfxGetMainWnd();
@@ -193,7 +194,7 @@ INT_PTR CFileDialog::DoModal() {
         pathName.clear();
         return IDCANCEL;
     }
-    pathName = AnsiFormOf(path.data()).value_or("");
+    pathName = AfxAnsiSafePath(path.data()).value_or("");
     return IDOK;
 }
 

@@ -1,6 +1,7 @@
 // CWnd: thin calls on a window handle, and text helpers over handles.
 #include "framework/afx.h"
 
+#include <climits>
 #include <utility>
 
 namespace {
@@ -19,6 +20,40 @@ std::string HwndGetText(HWND hwnd) {
 
 void HwndSetText(HWND hwnd, const char* text) {
     if (hwnd != nullptr) SetWindowTextA(hwnd, text != nullptr ? text : "");
+}
+
+std::wstring HwndGetWideText(HWND hwnd) {
+    if (hwnd == nullptr) return std::wstring();
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length <= 0) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+void HwndSetWideText(HWND hwnd, const std::wstring& text) {
+    if (hwnd != nullptr) SetWindowTextW(hwnd, text.c_str());
+}
+
+std::wstring AfxWideText(const std::string& utf8) {
+    if (utf8.empty() || utf8.size() > INT_MAX) return {};
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string AfxUtf8Text(const std::wstring& wide) {
+    if (wide.empty() || wide.size() > INT_MAX) return {};
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
 }
 
 HWND CWnd::GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }

@@ -54,6 +54,11 @@ using SystemError = std::uint32_t;
 
 // Whether `path` names an existing file (a folder is none).
 bool IsExistingFile(const std::string& path);
+bool IsExistingFolder(const std::string& path);
+
+// `text` with each %NAME% of a set environment variable replaced by its
+// value, as the Run box reads what is typed; any other % stays as it is.
+std::string ExpandEnvironment(const std::string& text);
 
 // What the UTF-8 `path` names, by its name in any script.
 enum class PathKind { Missing, File, Folder };
@@ -64,11 +69,50 @@ PathKind KindOfPath(const std::string& path);
 // released; the program runs on independently.
 SystemError StartProcess(const std::string& commandLine, const std::string& folder);
 
-// Opens `file` with the shell's `verb` ("open", "runas") and `parameters`
-// in `folder`, as a double click in Explorer would. The shell shows no error
-// box of its own: a failure comes back as its number.
-SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
-                          const std::string& folder);
+// What a start through the shell asks for: `file` opened with `verb`
+// ("open", "runas") and `parameters` in `folder`, as a double click in
+// Explorer would open it.
+struct ShellRequest {
+    std::string file;
+    std::string parameters;
+    std::string verb;
+    std::string folder;
+    // The window that owns the shell's prompts, such as the one that asks
+    // for administrator rights; 0 for none.
+    std::uintptr_t owner = 0;
+};
+
+// A start through the shell. The shell can wait on a person (the elevation
+// prompt) or on a slow document handler, so the call runs on a short-lived
+// thread of its own, never on the caller's. Destroying this stops the report
+// of its answer (after one already being made); the start itself goes on.
+class ShellStart {
+public:
+    struct State;  // shared with the start's thread
+    explicit ShellStart(std::shared_ptr<State> state);
+    ~ShellStart();
+    ShellStart(const ShellStart&) = delete;
+    ShellStart& operator=(const ShellStart&) = delete;
+
+private:
+    std::shared_ptr<State> state;
+};
+
+// Called on the start's thread with the shell's answer: 0 when it started.
+using ShellAnswerHandler = std::function<void(SystemError error)>;
+
+struct StartedShell {
+    SystemError error = 0;  // no thread could be started for it
+    std::unique_ptr<ShellStart> start;
+};
+
+// Returns at once; `onAnswer` runs on the start's thread unless the
+// ShellStart was destroyed first. The shell shows no error box of its own:
+// a failure comes back as its number.
+StartedShell StartWithShell(const ShellRequest& request, ShellAnswerHandler onAnswer);
+// Returns once every start through the shell has had its answer: at the
+// program's end, a start still waiting on a prompt is left to finish.
+void WaitForShellStarts();
 
 // A started command whose end is awaited on a thread of the system's, never
 // on the caller's. Destroying it stops the waiting (after an end already
@@ -114,7 +158,8 @@ struct StartRequest {
     std::string folder;      // empty: the launcher's own working folder
 };
 // Tests: answers every start in place of the system (0 for started, else
-// the system's error number); an empty function restores the system.
+// the system's error number); an empty function restores the system. A
+// start through the shell is answered on its own thread.
 using StartHandler = std::function<SystemError(const StartRequest& request)>;
 void SetStartHandler(StartHandler handler);
 
@@ -131,16 +176,20 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 // False when the file could not be removed.
 bool RemoveFile(const std::string& path);
 
-// `path` as the program's texts (log records, messages) carry it: on Windows
+// `path` as the two files (the settings and the log) carry it: on Windows
 // in the ANSI code page, a character the code page lacks shown as the
 // system's ANSI calls show it; elsewhere as it is.
 std::string AnsiPath(const std::string& path);
+// Text of the two files, in the ANSI code page, as UTF-8.
+std::string PathFromAnsi(const std::string& ansi);
+// Tests: reads and writes the two files in `codePage` (932: Japanese)
+// instead of the system's ANSI code page; 0 restores the system's.
+void SetAnsiCodePageForTests(unsigned codePage);
 
 #ifdef _WIN32
-// `path` in the UTF-16 form the Windows wide calls take.
+// `path` in the UTF-16 form the Windows wide calls take, and back.
 std::wstring WidePath(const std::string& path);
-// UTF-16 text, a command line for one, as UTF-8.
-std::string Utf8Text(const std::wstring& text);
+std::string Utf8Path(const std::wstring& path);
 #endif
 
 // Pushes a written file's data to the disk; false on failure.

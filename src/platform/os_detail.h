@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 
 #include "platform/os.h"
@@ -18,5 +19,13 @@ std::int64_t SystemMilliseconds();
 // The test's answer to `request` when a test answers starts (SetStartHandler);
 // nothing when the system is to do it.
 std::optional<SystemError> AnswerStartForTest(const StartRequest& request);
+// The function that answers starts for a test, or an empty one.
+StartHandler TestStartHandler();
+
+// The shell's answer to `request`, on the calling thread.
+SystemError OpenWithShell(const ShellRequest& request);
+// Runs `work` on a new thread of its own and returns at once: 0, or the
+// system's number for why no thread could be started.
+SystemError RunOnThreadOfItsOwn(std::function<void()> work);
 
 }  // namespace platform::detail

@@ -1,5 +1,6 @@
 // The operating-system seam on POSIX systems (the native build of the core).
 #include <fcntl.h>
+#include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -113,6 +115,23 @@ PathKind KindOfPath(const std::string& path) {
     return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
 }
 
+bool IsExistingFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
+
+std::string ExpandEnvironment(const std::string& text) {
+    std::string expanded;
+    std::size_t at = 0;
+    for (std::size_t open = text.find('%'); open != std::string::npos; open = text.find('%', at)) {
+        const std::size_t close = text.find('%', open + 1);
+        if (close == std::string::npos) break;
+        const char* value =
+            close > open + 1 ? std::getenv(text.substr(open + 1, close - open - 1).c_str()) : nullptr;
+        // A name that is not set stays as typed, its closing % free to open the next.
+        expanded += value != nullptr ? text.substr(at, open - at) + value : text.substr(at, close - at);
+        at = value != nullptr ? close + 1 : close;
+    }
+    return expanded + text.substr(at);
+}
+
 void ReloadTimeZone() { tzset(); }
 
 SystemError StartProcess(const std::string& commandLine, const std::string& folder) {
@@ -125,19 +144,35 @@ SystemError StartProcess(const std::string& commandLine, const std::string& fold
     return error;
 }
 
-// No shell here opens documents: the file itself is started.
-SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
-                          const std::string& folder) {
-    if (auto answer = detail::AnswerStartForTest({"ShellExecuteEx", verb, file, parameters, folder}))
-        return *answer;
-    ReapFinishedChildren();
-    std::vector<std::string> words = CommandLineWords(parameters);
-    words.insert(words.begin(), file);
+namespace detail {
+
+// No shell here opens documents: the file itself is started. Its child is
+// reaped by a thread of its own: these starts come from several threads.
+SystemError OpenWithShell(const ShellRequest& request) {
+    std::vector<std::string> words = CommandLineWords(request.parameters);
+    words.insert(words.begin(), request.file);
     pid_t child = 0;
-    const SystemError error = Spawn(words, folder, child);
-    if (error == 0) startedChildren.push_back(child);
+    const SystemError error = Spawn(words, request.folder, child);
+    if (error == 0) {
+        RunOnThreadOfItsOwn([child] {
+            int status = 0;
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+        });
+    }
     return error;
 }
+
+SystemError RunOnThreadOfItsOwn(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+    } catch (const std::system_error& failure) {
+        return static_cast<SystemError>(failure.code().value());
+    }
+    return 0;
+}
+
+}  // namespace detail
 
 // Shared by the watch and its waiting thread; the lock keeps a report and
 // the end of the watch apart.
@@ -202,8 +237,42 @@ std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fop
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
-// The file names are the bytes the system keeps; the texts carry them alike.
-std::string AnsiPath(const std::string& path) { return path; }
+namespace {
+
+// 0: the file names are the bytes the system keeps, and the two files carry
+// them alike. Otherwise the code page a test reads and writes them in.
+unsigned ansiCodePage = 0;
+
+// `text` from one character set into another; as it is when it cannot be.
+std::string Converted(const std::string& text, const char* to, const char* from) {
+    const iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return text;  // NOLINT(performance-no-int-to-ptr)
+    std::string input = text;
+    std::string output(text.size() * 4, '\0');
+    char* in = input.data();
+    char* out = output.data();
+    std::size_t inLeft = input.size();
+    std::size_t outLeft = output.size();
+    const bool converted = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(converter);
+    if (!converted) return text;
+    output.resize(output.size() - outLeft);
+    return output;
+}
+
+std::string CodePageName() { return "CP" + std::to_string(ansiCodePage); }
+
+}  // namespace
+
+std::string AnsiPath(const std::string& path) {
+    return ansiCodePage == 0 ? path : Converted(path, CodePageName().c_str(), "UTF-8");
+}
+
+std::string PathFromAnsi(const std::string& ansi) {
+    return ansiCodePage == 0 ? ansi : Converted(ansi, "UTF-8", CodePageName().c_str());
+}
+
+void SetAnsiCodePageForTests(unsigned codePage) { ansiCodePage = codePage; }
 
 bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -69,17 +70,43 @@ std::string Narrowed(UINT codePage, const std::wstring& text) {
     return narrow;
 }
 
+// The code page of the two files: the system's ANSI one unless a test set another.
+UINT ansiCodePage = CP_ACP;
+
 }  // namespace
 
 std::wstring WidePath(const std::string& path) { return Widened(CP_UTF8, path); }
 
-std::string AnsiPath(const std::string& path) { return Narrowed(CP_ACP, WidePath(path)); }
+std::string Utf8Path(const std::wstring& path) { return Narrowed(CP_UTF8, path); }
 
-std::string Utf8Text(const std::wstring& text) { return Narrowed(CP_UTF8, text); }
+std::string AnsiPath(const std::string& path) { return Narrowed(ansiCodePage, WidePath(path)); }
+
+std::string PathFromAnsi(const std::string& ansi) { return Utf8Path(Widened(ansiCodePage, ansi)); }
+
+void SetAnsiCodePageForTests(unsigned codePage) { ansiCodePage = codePage == 0 ? CP_ACP : codePage; }
 
 namespace {
 
-const char* FolderOrNull(const std::string& folder) { return folder.empty() ? nullptr : folder.c_str(); }
+// The folder in UTF-16, kept alive by `wide`; null (the caller's own
+// working folder) when it is empty.
+const wchar_t* FolderOrNull(const std::string& folder, std::wstring& wide) {
+    wide = WidePath(folder);
+    return folder.empty() ? nullptr : wide.c_str();
+}
+
+// Starts `commandLine` as a new process in `folder`; its handles go to `processInfo`.
+SystemError CreateProcessIn(const wchar_t* program, const std::string& commandLine, const std::string& folder,
+                            PROCESS_INFORMATION& processInfo) {
+    std::wstring writable = WidePath(commandLine);  // CreateProcessW may write into it
+    writable.push_back(L'\0');
+    std::wstring wideFolder;
+    STARTUPINFOW startupInfo{};
+    startupInfo.cb = sizeof(startupInfo);
+    if (!CreateProcessW(program, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        FolderOrNull(folder, wideFolder), &startupInfo, &processInfo))
+        return GetLastError();
+    return 0;
+}
 
 // Some shell extensions (shortcuts among them) are COM objects, so the shell
 // asks its callers for an apartment; one already there is kept as it is.
@@ -125,17 +152,29 @@ private:
 // %ComSpec%, or cmd.exe in the system folder when it is unset.
 std::string CommandInterpreterPath() {
     const std::optional<std::string> comSpec = EnvironmentVariable("ComSpec");
-    if (comSpec && !comSpec->empty()) return AnsiPath(*comSpec);
-    std::array<char, MAX_PATH> system{};
-    const UINT length = GetSystemDirectoryA(system.data(), static_cast<UINT>(system.size()));
+    if (comSpec && !comSpec->empty()) return *comSpec;
+    std::array<wchar_t, MAX_PATH> system{};
+    const UINT length = GetSystemDirectoryW(system.data(), static_cast<UINT>(system.size()));
     if (length == 0 || length >= system.size()) return "cmd.exe";
-    return std::string(system.data(), length) + "\\cmd.exe";
+    return Utf8Path(std::wstring(system.data(), length)) + "\\cmd.exe";
+}
+
+}  // namespace
+
+namespace {
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
+
+DWORD WINAPI RunWork(void* parameter) {
+    const std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+    (*work)();
+    return 0;
 }
 
 }  // namespace
 
 bool IsExistingFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -145,43 +184,66 @@ PathKind KindOfPath(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
+bool IsExistingFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
+
+std::string ExpandEnvironment(const std::string& text) {
+    const std::wstring wide = WidePath(text);
+    std::wstring expanded(wide.size() + 1, L'\0');
+    for (;;) {
+        const DWORD length =
+            ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (length == 0) return text;
+        if (length <= expanded.size()) return Utf8Path(std::wstring(expanded.data(), length - 1));
+        expanded.resize(length);  // the size asked for, its NUL included
+    }
+}
+
 SystemError StartProcess(const std::string& commandLine, const std::string& folder) {
     if (auto answer = detail::AnswerStartForTest({"CreateProcess", "", commandLine, "", folder}))
         return *answer;
-    std::string writable = commandLine;  // CreateProcessA may write into it
-    STARTUPINFOA startupInfo{};
-    startupInfo.cb = sizeof(startupInfo);
     PROCESS_INFORMATION processInfo{};
-    if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, FolderOrNull(folder),
-                        &startupInfo, &processInfo))
-        return GetLastError();
+    const SystemError error = CreateProcessIn(nullptr, commandLine, folder, processInfo);
     // The program runs on by itself; its handles are not needed here.
     OwnedHandle process(processInfo.hProcess);
     OwnedHandle thread(processInfo.hThread);
-    return 0;
+    return error;
 }
 
 void ReloadTimeZone() { _tzset(); }
 
-SystemError OpenWithShell(const std::string& file, const std::string& parameters, const char* verb,
-                          const std::string& folder) {
-    if (auto answer = detail::AnswerStartForTest({"ShellExecuteEx", verb, file, parameters, folder}))
-        return *answer;
+namespace detail {
+
+SystemError OpenWithShell(const ShellRequest& request) {
     const ComApartment apartment;
-    SHELLEXECUTEINFOA info{};
+    const std::wstring verb = WidePath(request.verb), file = WidePath(request.file),
+                       parameters = WidePath(request.parameters);
+    std::wstring folder;
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
-    // No error box: it would hold up the window's thread until someone
-    // answered it, even at an unattended launch. The log says why instead.
+    // No error box: it would hold up the start until someone answered it,
+    // even at an unattended launch. The log says why instead.
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = verb;
+    // The elevation prompt belongs to the launcher's window, not to nobody.
+    info.hwnd = reinterpret_cast<HWND>(request.owner);
+    info.lpVerb = verb.c_str();
     info.lpFile = file.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
-    info.lpDirectory = FolderOrNull(folder);
+    info.lpDirectory = FolderOrNull(request.folder, folder);
     info.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExA(&info)) return 0;
+    if (ShellExecuteExW(&info)) return 0;
     const DWORD error = GetLastError();
     return error != 0 ? error : ERROR_NO_ASSOCIATION;
 }
+
+SystemError RunOnThreadOfItsOwn(std::function<void()> work) {
+    auto parameter = std::make_unique<std::function<void()>>(std::move(work));
+    OwnedHandle thread(CreateThread(nullptr, 0, RunWork, parameter.get(), 0, nullptr));
+    if (!thread) return GetLastError();
+    parameter.release();  // the thread's own now
+    return 0;
+}
+
+}  // namespace detail
 
 struct CommandWatch::State {
     OwnedHandle process;
@@ -214,13 +276,11 @@ StartedCommand StartCommandInterpreter(const std::string& command, const std::st
         return {*answer, nullptr};
     const std::string interpreter = CommandInterpreterPath();
     // /s takes off exactly the outer pair of quotes and keeps what they hold.
-    std::string commandLine = "\"" + interpreter + "\" /d /s /c " + command;
-    STARTUPINFOA startupInfo{};
-    startupInfo.cb = sizeof(startupInfo);
+    const std::string commandLine = "\"" + interpreter + "\" /d /s /c " + command;
     PROCESS_INFORMATION processInfo{};
-    if (!CreateProcessA(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        FolderOrNull(folder), &startupInfo, &processInfo))
-        return {GetLastError(), nullptr};
+    if (const SystemError error =
+            CreateProcessIn(WidePath(interpreter).c_str(), commandLine, folder, processInfo))
+        return {error, nullptr};
     OwnedHandle thread(processInfo.hThread);
     auto state = std::make_shared<CommandWatch::State>();
     state->process.reset(processInfo.hProcess);

@@ -22,6 +22,8 @@ std::optional<SystemError> AnswerStartForTest(const StartRequest& request) {
     return startHandler(request);
 }
 
+StartHandler TestStartHandler() { return startHandler; }
+
 }  // namespace detail
 
 }  // namespace platform

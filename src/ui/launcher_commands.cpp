@@ -15,6 +15,7 @@
 #include "ui/log_dialog.h"
 #include "ui/maker.h"
 #include "ui/manual_dialog.h"
+#include "ui/path_box.h"
 #include "ui/picker.h"
 
 namespace {
@@ -91,6 +92,7 @@ bool LauncherDialog::OnControlNotify(const NMHDR& notice) {
 // ---- Test, Apply/Reset, Today and the weekday boxes. None of them saves.
 
 void LauncherDialog::OnTest() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     ReadControls();
     RefreshControls();
     if (settings.CheckParameters() == BadProgram) {
@@ -109,6 +111,7 @@ void LauncherDialog::OnTest() {
 }
 
 void LauncherDialog::OnApplyReset() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     EnableControls();
     // `launched` still holds here, so right after today's launch the date
     // picker shows the next checked day, not today.
@@ -164,9 +167,10 @@ void LauncherDialog::OnBrowse() {
     }
     ::SendMessageA(programPathEdit, WM_CLEAR, 0, 0);
     settings.SetProgramPath(path.c_str());
-    HwndSetText(programPathEdit, path.c_str());
+    ShowPathInBox(programPathEdit, path);
     SetStatus("Stopped");
-    LogMessage(Info, __FILE__, __LINE__, "Program File Loaded: " + settings.GetProgramPath());
+    LogMessage(Info, __FILE__, __LINE__,
+               "Program File Loaded: " + platform::AnsiPath(settings.GetProgramPath()));
 }
 
 void LauncherDialog::OnWindowsProgram() { settings.SetWindowsProgram(true); }

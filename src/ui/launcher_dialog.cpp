@@ -10,6 +10,8 @@
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/launcher_controls.h"
+#include "ui/message_filter.h"
+#include "ui/path_box.h"
 #include "ui/picker.h"
 #include "ui/power.h"
 #include "ui/tray_icon.h"
@@ -138,6 +140,10 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             OnTimer(static_cast<UINT_PTR>(wParam));
             result = 0;
             return true;
+        case ShellAnsweredMessage:
+            OnShellAnswered(wParam, lParam);
+            result = 0;
+            return true;
         case WM_QUERYENDSESSION:
             // At once and without a question: a box here would be listed as
             // blocking the shutdown.
@@ -214,6 +220,16 @@ BOOL LauncherDialog::OnInitDialog() {
         ::PostMessageA(window, CommandFinishedMessage, static_cast<WPARAM>(exitStatus),
                        static_cast<LPARAM>(command));
     });
+    // Likewise called on a start's own thread; the window owns the prompts.
+    settings.SetShellAnswerNotifier(reinterpret_cast<std::uintptr_t>(m_hWnd),
+                                    [window = m_hWnd](std::uint32_t start, platform::SystemError error) {
+                                        ::PostMessageA(window, ShellAnsweredMessage,
+                                                       static_cast<WPARAM>(error),
+                                                       static_cast<LPARAM>(start));
+                                    });
+    // Started "as administrator", the launcher still hears a second start
+    // and the task bar's return.
+    AllowFromNormalPrograms(m_hWnd, {AnotherStartMessage(), TaskbarCreatedMessage()});
     SetUpSystemMenu();
     if (!SettingsFolder().empty()) SetCaption(GetWindowText());
     trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, TipNow());
@@ -439,6 +455,7 @@ void LauncherDialog::StopCountdown() {
 }
 
 void LauncherDialog::OnLaunch() {
+    if (!AcceptPathInBox(programPathEdit)) return;
     ReadPathAndInterval();
     const CountdownLaunch launch = countdown.Launch(ReadPickers(), Now());
     RefreshControls();
@@ -482,6 +499,15 @@ void LauncherDialog::OnAnotherStart() {
     SetForegroundWindow();
 }
 
+// The shell's answer to a start; a failure is recorded and told here, on
+// the window's thread.
+void LauncherDialog::OnShellAnswered(WPARAM error, LPARAM start) {
+    if (!settings.ShellAnswered(static_cast<std::uint32_t>(start), static_cast<platform::SystemError>(error)))
+        return;
+    Tell(LaunchFailedNotice(settings.GetProgramPath(), settings.StartFailure()));
+    ShowNotices();
+}
+
 // Logoff, shutdown or restart: once this returns Windows may end the
 // process without running any destructor, so the settings are saved here.
 void LauncherDialog::OnEndSession() {
@@ -495,8 +521,10 @@ void LauncherDialog::OnDestroy() {
     if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
     StopCountdown();
     // Nothing may post to this window once it is gone (a new one can take
-    // its handle): the commands run on, unwatched.
+    // its handle): the commands run on, unwatched, and a start still waiting
+    // on a prompt is left to finish, unrecorded.
     settings.StopWatchingCommands();
+    settings.StopWatchingShellStarts();
 }
 
 void LauncherDialog::OnTrayNotify(LPARAM notice) {
@@ -534,7 +562,9 @@ void LauncherDialog::ToggleWindow() { SetHidden(!settings.iconized); }
 // `iconized` records that the window is hidden in the notification area.
 void LauncherDialog::SetHidden(bool hidden) {
     if (!hidden) startHidden = false;
-    ShowWindow(hidden ? SW_HIDE : SW_SHOW);
+    // A window minimised at its first show (a minimised start) would stay
+    // minimised with SW_SHOW.
+    ShowWindow(hidden ? SW_HIDE : IsIconic() ? SW_RESTORE : SW_SHOW);
     settings.iconized = hidden;
 }
 
@@ -571,7 +601,9 @@ void LauncherDialog::RefreshIntervalText() {
 bool LauncherDialog::ComputeLaunchTime() { return countdown.Pick(ReadPickers()); }
 
 void LauncherDialog::ReadPathAndInterval() {
-    settings.SetProgramPath(HwndGetText(programPathEdit).c_str());
+    // A path the settings file cannot keep stays out of the settings.
+    if (const std::optional<std::string> path = KeptPathInBox(programPathEdit))
+        settings.SetProgramPath(path->c_str());
     // No number in the box keeps the interval the launcher already has.
     if (auto interval = ParseIntervalText(HwndGetText(intervalEdit))) settings.SetTimingInterval(*interval);
 }
@@ -582,7 +614,7 @@ bool LauncherDialog::ReadControls() {
 }
 
 void LauncherDialog::RefreshControls() {
-    HwndSetText(programPathEdit, settings.GetProgramPath().c_str());
+    ShowPathInBox(programPathEdit, settings.GetProgramPath());
     SetChecked(IDC_WINDOWS_PROGRAM, settings.IsWindowsProgram() ? BST_CHECKED : BST_UNCHECKED);
     SetChecked(IDC_SHELL_COMMAND, settings.IsWindowsProgram() ? BST_UNCHECKED : BST_CHECKED);
     // A launch time without a local date leaves the pickers as they were.

@@ -17,11 +17,13 @@
 #include "ui/banner.h"
 #include "ui/tray_icon.h"
 
-// Window timers of the dialog, the tray icon's callback message, and the
-// message that brings a command's end to the dialog: the exit status in
-// wParam, the command's number in lParam. The countdown ticks at the
-// interval; the launch timer fires once, on the moment; the keep-awake timer
-// looks again when the countdown says the hold is to change.
+// Window timers of the dialog, the tray icon's callback message, the
+// message that brings a command's end to the dialog (the exit status in
+// wParam, the command's number in lParam) and the one that brings the
+// shell's answer to a start (the answer in wParam, the start's number in
+// lParam). The countdown ticks at the interval; the launch timer fires once,
+// on the moment; the keep-awake timer looks again when the countdown says
+// the hold is to change.
 inline constexpr UINT_PTR CountdownTimer = 1;
 inline constexpr UINT_PTR LaunchTimer = 2;
 inline constexpr UINT_PTR KeepAwakeTimer = 3;
@@ -29,6 +31,7 @@ inline constexpr UINT_PTR HideTimer = 100;
 inline constexpr UINT HideTimerMilliseconds = 2000;
 inline constexpr UINT TrayNotifyMessage = WM_USER + 1;
 inline constexpr UINT CommandFinishedMessage = WM_APP + 1;
+inline constexpr UINT ShellAnsweredMessage = WM_APP + 2;
 inline constexpr const char* const LauncherTitle = "Orvix Launcher";
 
 // Sent by a second start of the launcher on the same settings to the running
@@ -95,6 +98,7 @@ private:
     void OnAnotherStart();
     void OnEndSession();
     void OnDestroy();
+    void OnShellAnswered(WPARAM error, LPARAM start);
 
     // Starts the program now; a failure is told to the user.
     bool ExecuteProgram();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -345,6 +346,18 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, StartTimeoutMs))
         << "still hidden";
     for (int file = 0; file < 2; ++file) EXPECT_EQ(testsupport::ReadFileBytes(files[file]), before[file]);
+    // The same settings file, named in other letters or found from another
+    // working folder, is still the one.
+    const std::string otherStart = root.File("other start");
+    testsupport::MakeDirectory(otherStart);
+    std::string lowerCase = home;
+    CharLowerBuffA(lowerCase.data(), static_cast<DWORD>(lowerCase.size()));
+    ASSERT_NE(lowerCase, home);
+    for (const auto& [secondHome, secondStart] : {std::pair{lowerCase, start}, std::pair{home, otherStart}}) {
+        LauncherProcess another(secondHome, secondStart, SW_SHOWNORMAL);
+        EXPECT_TRUE(another.WaitForExit())
+            << "a second launcher runs on " << secondHome << " from " << secondStart;
+    }
     ASSERT_NO_FATAL_FAILURE(Close());
     EXPECT_EQ(SavedConfiguration()[16], "0") << "shown as the menu's Show leaves it";
 }

@@ -92,7 +92,7 @@ TEST_F(ConfigTest, EveryPersistedFieldSurvivesARestart) {
     const Settings cases[] = {
         {"C:\\Program Files\\Tool\\run me.exe", -5, 600, {1, 3, 5}, false, true, true},
         {"", INT32_MAX, INT32_MIN, {}, true, false, false},
-        {"\xe9t\xe9 \\x.bat", 0, 0, {0, 6}, true, true, false},
+        {"\xc3\xa9t\xc3\xa9 \\x.bat", 0, 0, {0, 6}, true, true, false},  // UTF-8, as kept in memory
     };
     for (const auto& settings : cases) {
         Program saved;

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "core/start_route.h"
 #include "log/log.h"
 #include "support/core_support.h"
 
@@ -37,31 +40,43 @@ protected:
     void TearDown() override {
         UnsetEnv(MarkerSleepEnvName);
         platform::SetStartHandler(nullptr);
+        platform::SetAnsiCodePageForTests(0);
         ClockFixture::TearDown();
     }
 
-    // Hears of the ends of the commands `settings` starts, as the dialog does.
+    // Hears of the ends of the commands `settings` starts, and of the shell's
+    // answers to its starts, as the dialog does.
     void Watch(Program& settings) {
-        settings.SetCommandEndNotifier([this](std::uint32_t command, std::uint32_t status) {
-            const std::lock_guard<std::mutex> guard(endsLock);
-            ends.emplace_back(command, status);
+        settings.SetCommandEndNotifier([this, &settings](std::uint32_t command, std::uint32_t status) {
+            Hear([&settings, command, status] { settings.CommandEnded(command, status); });
         });
+        settings.SetShellAnswerNotifier(
+            0, [this, &settings](std::uint32_t start, platform::SystemError error) {
+                Hear([&settings, start, error] { settings.ShellAnswered(start, error); });
+            });
     }
-    // Waits (bounded) for the next end and hands it back on this thread.
-    bool HandBackNextEnd(Program& settings) {
+    void Hear(std::function<void()> handBack) {
+        const std::lock_guard<std::mutex> guard(noticesLock);
+        notices.push_back(std::move(handBack));
+    }
+    // Waits (bounded) for the next notice and hands it back on this thread.
+    bool HandBackNext() {
         for (int wait = 0; wait < 2000; ++wait) {
-            std::unique_lock<std::mutex> guard(endsLock);
-            if (!ends.empty()) {
-                const auto [command, status] = ends.front();
-                ends.pop_front();
+            std::unique_lock<std::mutex> guard(noticesLock);
+            if (!notices.empty()) {
+                const std::function<void()> handBack = std::move(notices.front());
+                notices.pop_front();
                 guard.unlock();
-                settings.CommandEnded(command, status);
+                handBack();
                 return true;
             }
             guard.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return false;
+    }
+    void HandBackShellAnswers(const Program& settings) {
+        while (settings.IsShellStartWaiting()) ASSERT_TRUE(HandBackNext()) << "the shell never answered";
     }
 
     std::string Marker() const { return HomeFile("marker.txt"); }
@@ -87,23 +102,27 @@ protected:
         return script;
     }
 
+    std::vector<std::string> StartsOf(Program& settings, platform::SystemError firstAnswer);
+
     static std::string LaunchRecord(const std::string& path, const std::string& time) {
         return "Info " + StartStamp + "Launching Program\r\n" + path + "\r\n" + time + "\r\n\r\n";
     }
 
-    std::mutex endsLock;
-    std::deque<std::pair<std::uint32_t, std::uint32_t>> ends;
+    std::mutex noticesLock;
+    std::deque<std::function<void()>> notices;
+    std::uint32_t commandStatus = 0;
 };
 
 const std::string StartTimeText = "Tuesday, March 02, 2004 - 09:05:07 AM";
 
-TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStarts) {
+TEST_F(ExecuteTest, WindowsProgramInADirectoryWithSpacesStartsThere) {
     const std::string program = CopyMarkerWriter(HomeFile("dir with spaces"), "marker writer");
+    SetEnv(MarkerEnvName, "marker.txt");  // in the folder it runs in
     Program settings;
     settings.SetProgramPath(program.c_str());
     ASSERT_TRUE(settings.Execute());
     EXPECT_TRUE(settings.IsLaunched());
-    EXPECT_TRUE(WaitForFile(Marker(), "ran"));
+    EXPECT_TRUE(WaitForFile(HomeFile("dir with spaces") + platform::PathSeparator + "marker.txt", "ran"));
     EXPECT_NE(std::string::npos,
               LogText().find(LaunchRecord(program, "Tuesday, March 02, 2004 - 09:05:07 AM")))
         << LogText();
@@ -142,7 +161,7 @@ TEST_F(ExecuteTest, FailingShellCommandCountsAsLaunchedAndItsEndSaysHow) {
         settings.SetProgramPath(script.c_str());
         EXPECT_TRUE(settings.Execute());
         EXPECT_TRUE(settings.IsLaunched());
-        ASSERT_TRUE(HandBackNextEnd(settings));
+        ASSERT_TRUE(HandBackNext());
         const std::string log = LogText();
         EXPECT_NE(std::string::npos, log.find(LaunchRecord(script, StartTimeText))) << log;
         EXPECT_NE(std::string::npos, log.find(FailRecordStart("core/program.cpp").replace(0, 4, "Warn")))
@@ -163,7 +182,7 @@ TEST_F(ExecuteTest, ShellCommandDoesNotHoldUpExecuteAndItsEndIsRecordedOnItsRetu
     EXPECT_TRUE(settings.IsCommandRunning());
     // Written at the start: the record carries the moment it started.
     EXPECT_NE(std::string::npos, LogText().find(LaunchRecord(program, StartTimeText))) << LogText();
-    ASSERT_TRUE(HandBackNextEnd(settings));
+    ASSERT_TRUE(HandBackNext());
     EXPECT_EQ("ran", ReadFileBytes(Marker()));
     EXPECT_FALSE(settings.IsCommandRunning());
     EXPECT_NE(std::string::npos,
@@ -211,10 +230,12 @@ TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
     };
     WriteFileBytes(HomeFile("not a program.exe"), "text");
     Program settings;
+    Watch(settings);
     for (const Case& c : cases) {
         settings.SetWindowsProgram(c.windowsProgram);
         settings.SetProgramPath(c.path.c_str());
-        EXPECT_FALSE(settings.Execute()) << c.path;
+        settings.Execute();  // the missing one fails when the shell answers
+        HandBackShellAnswers(settings);
     }
     // Each failure is followed by its reason, in the system's words without
     // their full stop, and with the file in place of an insert they leave.
@@ -231,17 +252,26 @@ TEST_F(ExecuteTest, EachKindOfStartReportsItsFailureFromItsOwnLine) {
     EXPECT_NE(lines[0], lines[4]) << "a program and the interpreter share line " << lines[0];
 }
 
-// Records what the system was asked, and answers `firstAnswer`, then 0.
-std::vector<std::string> StartsOf(Program& settings, platform::SystemError firstAnswer) {
+}  // namespace
+
+// Records what the system was asked, and answers `firstAnswer`, then 0. The
+// shell is asked on a thread of its own.
+std::vector<std::string> ExecuteTest::StartsOf(Program& settings, platform::SystemError firstAnswer) {
     std::vector<std::string> asked;
+    std::mutex askedLock;
     platform::SetStartHandler([&](const platform::StartRequest& r) {
+        const std::lock_guard<std::mutex> guard(askedLock);
         asked.push_back(r.call + " " + r.verb + "|" + r.target + "|" + r.parameters + "|" + r.folder);
         return asked.size() == 1 ? firstAnswer : 0;
     });
-    EXPECT_TRUE(settings.Execute()) << settings.GetProgramPath();
+    Watch(settings);
+    settings.Execute();
+    HandBackShellAnswers(settings);
     platform::SetStartHandler(nullptr);
     return asked;
 }
+
+namespace {
 
 TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) {
     const std::string dir = HomeFile("app dir");
@@ -254,6 +284,10 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
     };
     const std::string app = file(dir, "app.exe"), link = file(dir, "tool.lnk"), doc = file(dir, "doc.txt");
     const std::string script = file(scripts, "b.bat");
+    SetEnv("ORVIX_APP_DIR", dir);
+#ifdef _WIN32  // a program in a drive's root starts there, not in that drive's current folder
+    const std::string root = dir.substr(0, 3), inRoot = file(dir.substr(0, 2), "orvix_root_test.exe");
+#endif
     const struct {
         std::string path;
         bool windowsProgram;
@@ -269,6 +303,14 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
          740,
          {"CreateProcess |\"" + app + "\"||" + dir, "ShellExecuteEx runas|" + app + "||" + dir}},
         {"notepad.exe", true, 0, {"CreateProcess |notepad.exe||"}},
+        {'"' + link + '"', true, 0, {"ShellExecuteEx open|" + link + "||" + dir}},
+        {'"' + doc + '"', true, 0, {"ShellExecuteEx open|" + doc + "||" + dir}},
+        {"%ORVIX_APP_DIR%" + app.substr(dir.size()), true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
+        {dir, true, 0, {"ShellExecuteEx open|" + dir + "||"}},
+        {"", true, 2, {"CreateProcess |||"}},  // nothing for the shell to find
+#ifdef _WIN32
+        {inRoot, true, 0, {"CreateProcess |\"" + inRoot + "\"||" + root}},
+#endif
         {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
         {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},
     };
@@ -278,6 +320,52 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         settings.SetProgramPath(c.path.c_str());
         EXPECT_EQ(c.asked, StartsOf(settings, c.firstAnswer)) << c.path;
     }
+#ifdef _WIN32
+    fs::remove(inRoot);
+#endif
+    // An App Paths name or a URL: the shell finds what the system cannot.
+    for (const platform::SystemError notFound : {2U, 3U, 123U}) {
+        Program settings;
+        settings.SetProgramPath("auditapp child");
+        EXPECT_EQ((std::vector<std::string>{"CreateProcess |auditapp child||",
+                                            "ShellExecuteEx open|auditapp|child|"}),
+                  StartsOf(settings, notFound))
+            << "error " << notFound;
+    }
+}
+
+// In code page 932 the second byte of 表 is the byte of "\": searched byte
+// by byte, the program's folder would end inside the character.
+TEST_F(ExecuteTest, PathReadInADoubleByteCodePageStartsInItsFolder) {
+    const std::string dir = HomeFile("tools");
+    const std::string program = dir + platform::PathSeparator + "\xe8\xa1\xa8.exe";  // UTF-8
+    MakeDirectory(dir);
+    std::ofstream(fs::u8path(program)) << "";
+    platform::SetAnsiCodePageForTests(932);
+    ConfigValues values;
+    values.programPath = dir + platform::PathSeparator + "\x95\x5c.exe";
+    WriteFileBytes(ConfigPath(), ConfigFileText(values));
+    Program settings;
+    settings.LoadConfiguration();
+    EXPECT_EQ(std::vector<std::string>{"CreateProcess |\"" + program + "\"||" + dir}, StartsOf(settings, 0));
+}
+
+// The interpreter cannot stand in a UNC folder: pushd maps it to a drive
+// letter, popd releases the letter, and the script's status is kept.
+TEST_F(ExecuteTest, ScriptInAUncFolderRunsThereAndLeavesNoDriveLetter) {
+    EXPECT_EQ("\"pushd \"\\\\srv\\s\\d\" && \"\\\\srv\\s\\d\\a.bat\" x & popd\"",
+              CommandInUncFolder("\"\"\\\\srv\\s\\d\\a.bat\" x\"", "\\\\srv\\s\\d"));
+#ifdef _WIN32  // the same line in a local folder, which pushd takes too
+    const std::string folder = HomeFile("scripts"), script = folder + "\\job.bat";
+    MakeDirectory(folder);
+    WriteFileBytes(script, "@cd > here.txt\r\n@exit /b 3\r\n");
+    const platform::StartedCommand started = platform::StartCommandInterpreter(
+        CommandInUncFolder("\"\"" + script + "\"\"", folder), "",
+        [this](std::uint32_t status) { Hear([this, status] { commandStatus = status; }); });
+    ASSERT_TRUE(HandBackNext());
+    EXPECT_EQ(3u, commandStatus);
+    EXPECT_TRUE(FileExists(folder + "\\here.txt"));
+#endif
 }
 
 TEST_F(ExecuteTest, PathOfTheLongestAllowedLengthStillStarts) {

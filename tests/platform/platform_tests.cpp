@@ -156,7 +156,21 @@ TEST_F(PlatformTest, StartProcessRunsTheQuotedFileAndRefusesOthers) {
     EXPECT_NE(0u, platform::StartProcess("\"\"", ""));
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A box of the shell's own would hold the start until someone answered it,
+// even at an unattended launch.
+TEST_F(PlatformTest, FailingShellStartAnswersWithItsReasonAndShowsNoBox) {
+    auto answer = std::make_shared<std::promise<platform::SystemError>>();
+    std::future<platform::SystemError> answered = answer->get_future();
+    const platform::StartedShell started =
+        platform::StartWithShell({HomeFile("missing.txt"), "", "open", "", 0},
+                                 [answer](platform::SystemError error) { answer->set_value(error); });
+    ASSERT_EQ(0u, started.error);
+    ASSERT_EQ(std::future_status::ready, answered.wait_for(std::chrono::seconds(5)))
+        << "a box holds the start";
+    EXPECT_EQ(2u, answered.get());
+}
+#else
 int ZombieChildren() {
     int zombies = 0;
     const std::string parent = std::to_string(getpid());

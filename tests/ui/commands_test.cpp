@@ -2,9 +2,15 @@
 // control identifiers.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <memory>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "launcher_fixture.h"
 #include "resource.h"
@@ -89,6 +95,68 @@ TEST_F(CommandsTest, BatchInAProgramFilesFolderRunsThereWhileTheWindowGoesOnAnsw
     EXPECT_EQ(testsupport::ReadFileBytes(marker), "ran");
     EXPECT_TRUE(testsupport::FileExists(folder + "\\here.txt")) << "the batch ran in another folder";
     EXPECT_EQ(LogCount("\r\nCommand Finished: exit code 0\r\n"), 1) << LogText();
+}
+
+// Read as ANSI text, "Āpp.exe" would become "App.exe", another program.
+TEST_F(CommandsTest, TypedPathTheSettingsCannotKeepStartsNoLookAlike) {
+    const std::wstring typed = AfxWideText(HomeFile("\xc4\x80pp.exe"));  // Ā, as UTF-8
+    testsupport::WriteFileBytes(HomeFile("App.exe"), "");
+    std::vector<std::string> started;
+    platform::SetStartHandler([&](const platform::StartRequest& request) {
+        started.push_back(request.target);
+        return 0;
+    });
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists ? "the file exists: its short name" : "no such file: a message");
+        if (exists) std::ofstream(std::filesystem::path(typed)) << "";
+        const std::string kept = AfxAnsiSafePath(typed).value_or("C:\\before.exe");
+        started.clear();
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            dialog.settings.SetProgramPath("C:\\before.exe");
+            HwndSetWideText(dialog.GetDlgItem(IDC_PROGRAM_PATH), typed);
+            Press(dialog, IDC_TEST);
+            EXPECT_EQ(dialog.settings.GetProgramPath(), kept);
+            dialog.EndDialog(IDCANCEL);
+        });
+        EXPECT_EQ(started, exists ? std::vector<std::string>{'"' + kept + '"'} : std::vector<std::string>{});
+        std::filesystem::remove(std::filesystem::path(typed));
+    }
+    platform::SetStartHandler(nullptr);
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+    EXPECT_EQ(harness::MessageBoxes()[0].text,
+              "This path cannot be kept in the settings file, whose text uses the system's code page: " +
+                  AfxUtf8Text(typed) +
+                  ". Pick the program with Browse, or move it to a folder whose name the code page holds.");
+}
+
+// The shell may wait on a person (the administrator prompt) or on a slow
+// document handler; meanwhile the window goes on answering.
+TEST_F(CommandsTest, ShellStartThatWaitsLeavesTheWindowAnsweringAndIsRecordedWhenAnswered) {
+    testsupport::WriteFileBytes(HomeFile("report.txt"), "");
+    const std::unique_ptr<void, decltype(&CloseHandle)> release(CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                                                                &CloseHandle);
+    std::atomic<bool> answered{false};
+    platform::SetStartHandler([&](const platform::StartRequest&) {
+        WaitForSingleObject(release.get(), 5000);  // bounded, should it block the window
+        answered = true;
+        return platform::SystemError{1223};  // the prompt answered No
+    });
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        SetControlText(dialog, IDC_PROGRAM_PATH, HomeFile("report.txt"));
+        Press(dialog, IDC_TEST);
+        EXPECT_FALSE(answered) << "the window waited for the shell";
+        Press(dialog, IDC_TODAY);
+        SetEvent(release.get());
+        EXPECT_TRUE(harness::PumpUntil([&] { return LogCount("(error 1223)") == 1; }));
+        dialog.EndDialog(IDCANCEL);
+    });
+    platform::SetStartHandler(nullptr);
+    const std::regex inOrder(
+        "Launching Program[\\s\\S]*Program Test Initiated[\\s\\S]*Current time selected by user"
+        "[\\s\\S]*CreateProcess failed\\.\\r\\n[\\s\\S]*\\(error 1223\\)");
+    EXPECT_TRUE(std::regex_search(LogText(), inOrder)) << LogText();
 }
 
 // After today's launch, Apply/Reset makes today available again: a later

@@ -400,6 +400,11 @@ TEST_F(LaunchCycleTest, WakeOptionArmsAMinuteEarlyKeepsAwakeAndIsCancelledOnStop
                                                 "release"};
         EXPECT_EQ(power.calls, expected);
         EXPECT_EQ(LogCount("Wake Unavailable: this computer cannot be woken by a timer"), 1) << LogText();
+        // Wine says it cannot wake only to a timer asked to wake (resume).
+        SetPowerForTests(nullptr);
+        EXPECT_EQ(Power().ArmWake(StartTime + 600), WakeArmResult::Unsupported) << "armed without resume";
+        Power().CancelWake();
+        SetPowerForTests(&power);
         EXPECT_NE(testsupport::ReadFileBytes(HomeFile("orvix_launcher.ini")).find("WakeToRun=1"),
                   std::string::npos);
         dialog.EndDialog(IDCANCEL);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/single_launcher.h"
 #include "launcher_fixture.h"
 #include "resource.h"
 #include "ui/banner.h"
@@ -22,6 +23,7 @@ using uitest::SendTo;
 
 class LauncherDialogTest : public uitest::LauncherFixture {};
 
+// The width of `icon`'s image, in pixels.
 int IconWidth(HICON icon) {
     ICONINFO info{};
     BITMAP image{};
@@ -84,6 +86,9 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
 
         EXPECT_NE(dialog.MainIcon(), nullptr);
         EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dialog.MainIcon()));
+        // Drawn at the small size of the display scaling, not squeezed from the large one.
+        EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))),
+                  GetSystemMetrics(SM_CXSMICON));
         dialog.EndDialog(IDCANCEL);
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
@@ -245,8 +250,30 @@ TEST_F(LauncherDialogTest, TrayIconRecordIsFilledAndItsTipBounded) {
         EXPECT_EQ(data.hWnd, dialog.GetSafeHwnd());
         EXPECT_EQ(data.uID, 0u);
         EXPECT_EQ(data.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
-        EXPECT_NE(data.hIcon, nullptr);
+        EXPECT_EQ(IconWidth(data.hIcon), GetSystemMetrics(SM_CXSMICON));
         EXPECT_EQ(std::wstring(data.szTip), std::wstring(124, L'x') + L"...");
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// A launcher started "as administrator" made the mutex, which a normal start
+// may not open: the refusal means that one runs, and it comes back restored.
+TEST_F(LauncherDialogTest, MutexRefusedToASecondStartMeansALauncherRunsAndItComesBackRestored) {
+    SetMutexCreatorForTests([](const std::wstring&) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return HANDLE{};
+    });
+    SingleLauncher second(platform::WidePath(ConfigPath()));
+    LauncherDialog dialog;
+    dialog.MarkAsRunningLauncher(second.WindowMark());
+    RunModal(dialog, [&](CDialog&) {
+        dialog.ShowWindow(SW_MINIMIZE);  // as a minimised start's first show leaves it
+        dialog.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+        ASSERT_FALSE(dialog.IsWindowVisible());
+        EXPECT_FALSE(second.BecomeTheRunningLauncher()) << "two launchers on one settings file";
+        SetMutexCreatorForTests(nullptr);
+        EXPECT_TRUE(harness::PumpUntil([&] { return dialog.IsWindowVisible() != FALSE; }));
+        EXPECT_FALSE(dialog.IsIconic()) << "shown, but still minimised";
         dialog.EndDialog(IDCANCEL);
     });
 }

@@ -118,6 +118,7 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
         std::vector<UINT> messages;
         bool shownAfter;
         bool closeButtonFirst = false;
+        bool minimisedBefore = false;
     } cases[] = {
         {"press while shown", true, {down}, false},
         {"press while hidden", false, {down}, true},
@@ -130,15 +131,18 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
          {WM_MOUSEMOVE, up, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN},
          true},
         {"press after the Close button hid it", true, {down}, true, true},
+        {"press while hidden after a minimised start", false, {down}, true, false, true},
     };
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
+            if (c.minimisedBefore) dialog.ShowWindow(SW_MINIMIZE);
             SetShown(dialog, c.shownBefore);
             if (c.closeButtonFirst) harness::Click(dialog.GetSafeHwnd(), IDC_CLOSE);
             for (UINT message : c.messages) Notify(dialog, message);
             EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
+            EXPECT_FALSE(dialog.IsIconic()) << "shown, but still minimised";
             EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
         }
         EXPECT_TRUE(menuItems.empty()) << "a left click opened the menu";
@@ -267,7 +271,12 @@ TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
             EXPECT_EQ(dialog.Notifies(), on);
             iconCalls.clear();
             uitest::SetControlText(dialog, IDC_PROGRAM_PATH, "C:\\no\\such\\program.exe");
+            const int failures = LogCount("CreateProcess failed.");
             harness::Click(dialog.GetSafeHwnd(), IDC_TEST);
+            // A name the system cannot find goes on to the shell, whose answer comes later.
+            EXPECT_TRUE(
+                harness::PumpUntil([&] { return LogCount("CreateProcess failed.") > failures; }, 10000));
+            harness::PumpMessages();
             std::vector<IconCall> balloons;
             for (const IconCall& call : iconCalls)
                 if (call.data.uFlags & NIF_INFO) balloons.push_back(call);
