@@ -189,9 +189,9 @@ void Countdown::StartLate(CountdownAnswer& answer, std::int64_t now, Moment due)
 void Countdown::LaunchIfDue(CountdownAnswer& answer, std::int64_t now) {
     const Moment due = settings.GetLaunchTime();
     if (!running || answer.startProgram || SecondsOf(now) < due) return;
-    // What comes next is set up before the start, which can pump messages: a
-    // tick or a notice handled meanwhile finds nothing due. Date mode launches
-    // once; with no next launch moment every tick would launch again.
+    // What comes next is set up before the start: whatever comes while the
+    // start is under way finds nothing due. Date mode launches once; with no
+    // next launch moment every tick would launch again.
     const bool weekdays = settings.IsAnyDayChecked();
     if (weekdays && CountDownToNextDay(due, SecondsOf(now))) {
         answer.restartProgress = answer.showMoment = true;

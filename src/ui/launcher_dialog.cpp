@@ -22,15 +22,6 @@ const char* const BadProgramMessage = "Parameters for execution are invalid.\nCh
 const char* const BadTimeMessage = "Parameters for execution are invalid.\nCheck the launch time.\n";
 const char* const TimerFailedMessage = "Error Setting Timer";
 
-// The tray menu's items. Their identifiers coincide with controls of the
-// dialog (1028 is the Close button), so a choice is returned by the menu and
-// never sent as a command.
-constexpr UINT TrayShow = 1028;
-constexpr UINT TrayLog = 1031;
-constexpr UINT TrayAbout = 1027;
-constexpr UINT TrayManual = 1030;
-constexpr UINT TrayExit = 1026;
-
 // Sent by the shell to every top-level window when the task bar is created
 // again, after Explorer restarts or when it came up after the launcher.
 UINT TaskbarCreatedMessage() {
@@ -382,8 +373,8 @@ void LauncherDialog::OnHideTimer() {
 }
 
 // In the countdown's order: what the window shows, the settings, the wake,
-// the timers and the hold, and last the start, so that a tick or a notice
-// handled while the start pumps messages finds everything set up.
+// the timers and the hold, and last the start, so that whatever the start
+// leads to finds everything set up.
 void LauncherDialog::Carry(const CountdownAnswer& answer) {
     if (answer.stopped) ShowStopped();
     if (answer.restartProgress) {
@@ -527,30 +518,6 @@ void LauncherDialog::OnDestroy() {
     settings.StopWatchingShellStarts();
 }
 
-void LauncherDialog::OnTrayNotify(LPARAM notice) {
-    const TrayRequest request = TrayIcon::RequestOf(notice);
-    if (request == TrayRequest::Nothing) return;
-    // A modal window of ours is open (it disables this one): a second viewer,
-    // menu or exit question would stack on it, so it only comes forward.
-    if (!::IsWindowEnabled(m_hWnd)) {
-        BringOpenModalWindowForward();
-        return;
-    }
-    if (request == TrayRequest::Menu && trayIcon) {
-        OnTrayMenuChoice(trayIcon->TrackMenu({{TrayShow, "Show"},
-                                              {TrayLog, "Log"},
-                                              {TrayAbout, "About"},
-                                              {TrayManual, "Manual"},
-                                              {TrayExit, "Exit"}}));
-    } else if (request == TrayRequest::Show) {
-        SetHidden(false);
-    } else if (request == TrayRequest::Toggle) {
-        ToggleWindow();
-    } else if (request == TrayRequest::Log) {
-        ShowLogDialog();
-    }
-}
-
 void LauncherDialog::BringOpenModalWindowForward() {
     HWND modal = ::GetLastActivePopup(m_hWnd);
     if (modal != nullptr && modal != m_hWnd) ::SetForegroundWindow(modal);
@@ -566,26 +533,6 @@ void LauncherDialog::SetHidden(bool hidden) {
     // minimised with SW_SHOW.
     ShowWindow(hidden ? SW_HIDE : IsIconic() ? SW_RESTORE : SW_SHOW);
     settings.iconized = hidden;
-}
-
-void LauncherDialog::OnTrayMenuChoice(UINT id) {
-    switch (id) {
-        case TrayShow:
-            SetHidden(false);
-            break;
-        case TrayLog:
-            ShowLogDialog();
-            break;
-        case TrayAbout:
-            ShowAboutDialog();
-            break;
-        case TrayManual:
-            ShowManualDialog();
-            break;
-        case TrayExit:
-            ConfirmExit();
-            break;
-    }
 }
 
 void LauncherDialog::ShowLaunchCheckMessage(LaunchCheck check) {

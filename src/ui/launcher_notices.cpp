@@ -1,6 +1,6 @@
-// What the launcher tells the user beside its log: the balloons, the icon's
-// tip, the caption's folder suffix, and the system menu's options that
-// govern them.
+// The launcher's side of the notification area and what it tells the user
+// beside its log: the icon's clicks and menu, the balloons, the icon's tip,
+// the caption's folder suffix, and the system menu's options that govern them.
 #include <climits>
 #include <string>
 #include <utility>
@@ -26,6 +26,15 @@ const OptionItem OptionItems[] = {
     {IDM_NOTIFY, LauncherOption::Notify, "Show notifications"},
     {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed launch at start"},
 };
+
+// The tray menu's items. Their identifiers coincide with controls of the
+// dialog (1028 is the Close button), so a choice is returned by the menu and
+// never sent as a command.
+constexpr UINT TrayShow = 1028;
+constexpr UINT TrayLog = 1031;
+constexpr UINT TrayAbout = 1027;
+constexpr UINT TrayManual = 1030;
+constexpr UINT TrayExit = 1026;
 
 std::int64_t Now() { return platform::CurrentTimeMilliseconds(); }
 
@@ -104,4 +113,48 @@ std::wstring LauncherDialog::TipNow() const {
     std::optional<Moment> next;
     if (countdown.IsRunning()) next = settings.GetLaunchTime();
     return platform::WidePath(TipText(next, FolderSuffix(SettingsFolder())));
+}
+
+void LauncherDialog::OnTrayNotify(LPARAM notice) {
+    const TrayRequest request = TrayIcon::RequestOf(notice);
+    if (request == TrayRequest::Nothing) return;
+    // A modal window of ours is open (it disables this one): a second viewer,
+    // menu or exit question would stack on it, so it only comes forward.
+    if (!::IsWindowEnabled(m_hWnd)) {
+        BringOpenModalWindowForward();
+        return;
+    }
+    if (request == TrayRequest::Menu && trayIcon) {
+        OnTrayMenuChoice(trayIcon->TrackMenu({{TrayShow, "Show"},
+                                              {TrayLog, "Log"},
+                                              {TrayAbout, "About"},
+                                              {TrayManual, "Manual"},
+                                              {TrayExit, "Exit"}}));
+    } else if (request == TrayRequest::Show) {
+        SetHidden(false);
+    } else if (request == TrayRequest::Toggle) {
+        ToggleWindow();
+    } else if (request == TrayRequest::Log) {
+        ShowLogDialog();
+    }
+}
+
+void LauncherDialog::OnTrayMenuChoice(UINT id) {
+    switch (id) {
+        case TrayShow:
+            SetHidden(false);
+            break;
+        case TrayLog:
+            ShowLogDialog();
+            break;
+        case TrayAbout:
+            ShowAboutDialog();
+            break;
+        case TrayManual:
+            ShowManualDialog();
+            break;
+        case TrayExit:
+            ConfirmExit();
+            break;
+    }
 }
