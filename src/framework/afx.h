@@ -55,8 +55,9 @@ void HwndSetText(HWND hwnd, const char* text);
 std::wstring HwndGetWideText(HWND hwnd);
 void HwndSetWideText(HWND hwnd, const std::wstring& text);
 
-// UTF-8 text as UTF-16 and back; empty when it cannot be converted.
-std::wstring AfxWideText(const std::string& utf8);
+// UTF-8 text (or text in `codePage`) as UTF-16, and UTF-16 as UTF-8; empty
+// when it cannot be converted.
+std::wstring AfxWideText(const std::string& text, UINT codePage = CP_UTF8);
 std::string AfxUtf8Text(const std::wstring& wide);
 
 // A modal dialog from a dialog template. The object travels in

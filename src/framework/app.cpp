@@ -42,16 +42,6 @@ std::string ApplicationTitle() {
     return ExecutableTitle();
 }
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 HWND MainWindowHandle() {
     CWnd* main = AfxGetMainWnd();
     return main != nullptr ? main->GetSafeHwnd() : nullptr;
@@ -104,7 +94,7 @@ int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
 
 int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type) {
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
-    if (messageBoxHandler) return messageBoxHandler(Utf8(text), type, Utf8(caption));
+    if (messageBoxHandler) return messageBoxHandler(AfxUtf8Text(text), type, AfxUtf8Text(caption));
     return MessageBoxW(MainWindowHandle(), text.c_str(), caption.c_str(), type);
 }
 

@@ -27,15 +27,7 @@ using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
 using ExtendedErrorFunction = DWORD(WINAPI*)();
 
 // ANSI text as UTF-16; empty when it cannot be converted.
-std::wstring Widened(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
+std::wstring Widened(const std::string& text) { return AfxWideText(text, CP_ACP); }
 
 // Whether the ANSI code page holds every character of `text`: converted
 // without look-alikes and back, it is the same text again.

@@ -36,13 +36,13 @@ void HwndSetWideText(HWND hwnd, const std::wstring& text) {
     if (hwnd != nullptr) SetWindowTextW(hwnd, text.c_str());
 }
 
-std::wstring AfxWideText(const std::string& utf8) {
-    if (utf8.empty() || utf8.size() > INT_MAX) return {};
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+std::wstring AfxWideText(const std::string& text, UINT codePage) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     if (length <= 0) return {};
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 

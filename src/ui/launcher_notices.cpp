@@ -1,7 +1,6 @@
 // The launcher's side of the notification area and what it tells the user
 // beside its log: the icon's clicks and menu, the balloons, the icon's tip,
 // the caption's folder suffix, and the system menu's options that govern them.
-#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,17 +36,6 @@ constexpr UINT TrayManual = 1030;
 constexpr UINT TrayExit = 1026;
 
 std::int64_t Now() { return platform::CurrentTimeMilliseconds(); }
-
-// The notices name the program as the settings keep it, in the ANSI code page.
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
 
 }  // namespace
 
@@ -97,7 +85,9 @@ void LauncherDialog::ShowNotices() {
     notices.clear();
     const std::optional<Notice> shown = MostSevere(all);
     if (!shown || !notifyOption || !trayIcon) return;
-    trayIcon->ShowBalloon(FromAnsi(shown->title), FromAnsi(shown->text), shown->IsError());
+    // Notices are ANSI text, as the log is.
+    trayIcon->ShowBalloon(platform::WidePath(platform::PathFromAnsi(shown->title)),
+                          platform::WidePath(platform::PathFromAnsi(shown->text)), shown->IsError());
 }
 
 // Launchers on different folders are told apart by the folder's name.

@@ -35,6 +35,12 @@ protected:
     }
 
     static void At(std::int64_t milliseconds) { platform::SetTestClockMilliseconds(milliseconds); }
+
+    // Each row reads only its own records.
+    void EmptyLog() const {
+        logtest::CloseLogStream();
+        testsupport::WriteFileBytes(LogPath(), "");
+    }
 };
 
 TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLate) {
@@ -44,6 +50,11 @@ TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLat
             At(moment + offset);
             window.Tick();
         };
+    };
+    const Event setBackAnHourAfterTheLaunch = [](CountdownWindow& window, std::int64_t moment) {
+        window.RunUntil(moment);
+        window.ClockSet(moment - 3'600'000);
+        window.RunUntil(moment + 60'000);
     };
     const struct {
         const char* name;
@@ -70,29 +81,16 @@ TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLat
          [](CountdownWindow& window, std::int64_t moment) { window.ClockSet(moment + 5000); },
          1,
          "Launch Late: 5 s"},
-        {"clock set back an hour after the launch",
-         {21, 0, 0},
-         [](CountdownWindow& window, std::int64_t moment) {
-             window.RunUntil(moment);
-             window.ClockSet(moment - 3'600'000);
-             window.RunUntil(moment + 60'000);
-         },
-         1,
-         nullptr},
+        {"clock set back an hour after the launch", {21, 0, 0}, setBackAnHourAfterTheLaunch, 1, nullptr},
         {"clock set back across midnight after the launch",
          {0, 30, 0},
-         [](CountdownWindow& window, std::int64_t moment) {
-             window.RunUntil(moment);
-             window.ClockSet(moment - 3'600'000);
-             window.RunUntil(moment + 60'000);
-         },
+         setBackAnHourAfterTheLaunch,
          1,
          nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        logtest::CloseLogStream();
-        testsupport::WriteFileBytes(LogPath(), "");
+        EmptyLog();
         Program settings;
         CountdownWindow window(settings);
         const Moment moment = LaunchEveryDay(window, row.time);
@@ -130,8 +128,7 @@ TEST_F(CountdownTest, MissedLaunchIsMadeUpForOnceOnRequestAndTodaysLaunchStillFo
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        logtest::CloseLogStream();
-        testsupport::WriteFileBytes(LogPath(), "");
+        EmptyLog();
         Program settings;
         CountdownWindow window(settings);
         settings.autoRestart = true;
@@ -205,8 +202,7 @@ TEST_F(CountdownTest, AutoRestartRecordsTheLaunchesMissedMeanwhile) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.record);
-        logtest::CloseLogStream();
-        testsupport::WriteFileBytes(LogPath(), "");
+        EmptyLog();
         Program settings;
         settings.autoRestart = true;
         for (int day = 0; day < 7; ++day) settings.SetDayChecked(day, true);

@@ -1,6 +1,7 @@
 #include "launcher_fixture.h"
 
 #include "resource.h"
+#include "ui/picker.h"
 
 namespace uitest {
 
@@ -39,26 +40,17 @@ LRESULT SendTo(const CDialog& dialog, int id, UINT message, WPARAM wParam, LPARA
 
 namespace {
 
-// The dialog keeps its own conversion private; the tests hand the pickers a
-// moment the way a user's choice reaches them, as a SYSTEMTIME.
-SYSTEMTIME ToSystemTime(platform::Moment moment) {
+// The tests hand the pickers a moment the way a user's choice reaches them.
+SYSTEMTIME PickerTime(platform::Moment moment) {
     std::tm local{};
     EXPECT_TRUE(platform::ToLocalTime(moment, local)) << moment;
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(local.tm_year + 1900);
-    time.wMonth = static_cast<WORD>(local.tm_mon + 1);
-    time.wDayOfWeek = static_cast<WORD>(local.tm_wday);
-    time.wDay = static_cast<WORD>(local.tm_mday);
-    time.wHour = static_cast<WORD>(local.tm_hour);
-    time.wMinute = static_cast<WORD>(local.tm_min);
-    time.wSecond = static_cast<WORD>(local.tm_sec);
-    return time;
+    return ToSystemTime(local);
 }
 
 }  // namespace
 
 void SetPicker(const CDialog& dialog, int id, platform::Moment moment) {
-    SYSTEMTIME time = ToSystemTime(moment);
+    SYSTEMTIME time = PickerTime(moment);
     SendTo(dialog, id, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
 }
 
