@@ -150,6 +150,17 @@ install_wine_fonts() {
     for font in /usr/share/wine/fonts/*.ttf; do
         [ -f "$fonts/${font##*/}" ] || cp "$font" "$fonts/"
     done
+    use_windows_dialog_font "$1"
+}
+
+# Windows draws the dialogs' "MS Shell Dlg" in Microsoft Sans Serif, as wide
+# as MS Sans Serif; Wine maps it to its narrower Tahoma, which cuts the ends
+# off texts that fit on Windows ("Runnin"). The prefix maps it as Windows does.
+use_windows_dialog_font() {
+    local marker="$1/.orvix-dialog-font"
+    [ -f "$marker" ] && return 0
+    WINEPREFIX="$1" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+        /v "MS Shell Dlg" /d "Microsoft Sans Serif" /f >/dev/null 2>&1 </dev/null && touch "$marker"
 }
 
 # Without a window manager Wine waits about two seconds for every window it
