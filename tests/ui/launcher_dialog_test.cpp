@@ -352,19 +352,34 @@ TEST_F(LauncherDialogTest, MoveTo150PercentTakesTheSuggestedRectangleAndRepicksB
     {
         LauncherDialog dialog;
         RunModal(dialog, [&](CDialog&) {
-            EXPECT_EQ(dialog.GetBanner().PickedSize().width, 350);
-            RECT suggested{};
-            GetWindowRect(dialog.GetSafeHwnd(), &suggested);
-            suggested.right += (suggested.right - suggested.left) / 2;
-            suggested.bottom += (suggested.bottom - suggested.top) / 2;
-            dialog.SendMessage(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-            RECT taken{};
-            GetWindowRect(dialog.GetSafeHwnd(), &taken);
-            EXPECT_TRUE(EqualRect(&taken, &suggested));
-            EXPECT_EQ(dialog.GetBanner().PickedSize().width, 700);
-            EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))), 24);
-            ASSERT_EQ(trayIcons.size(), 1u);
-            EXPECT_EQ(IconWidth(trayIcons[0]), 24);
+            RECT frame{};
+            GetClientRect(dialog.GetDlgItem(IDC_BANNER), &frame);
+            // The picture for the frame as the system scales it with the window.
+            const auto pickedAt = [&](int percent) {
+                return BannerPictures[ChooseBannerPicture(
+                                          {frame.right * percent / 100, frame.bottom * percent / 100})]
+                    .size.width;
+            };
+            EXPECT_EQ(dialog.GetBanner().PickedSize().width, pickedAt(100));
+            for (const UINT dpi : {144u, 192u}) {
+                SCOPED_TRACE(dpi);
+                RECT suggested{};
+                GetWindowRect(dialog.GetSafeHwnd(), &suggested);
+                suggested.right += (suggested.right - suggested.left) / 2;
+                suggested.bottom += (suggested.bottom - suggested.top) / 2;
+                dialog.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+                RECT taken{};
+                GetWindowRect(dialog.GetSafeHwnd(), &taken);
+                EXPECT_TRUE(EqualRect(&taken, &suggested));
+                EXPECT_EQ(dialog.GetBanner().PickedSize().width, pickedAt(static_cast<int>(dpi) * 100 / 96));
+                const int iconSize = static_cast<int>(dpi) / 6;  // 16 px at 96 dpi
+                EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))),
+                          iconSize);
+                ASSERT_FALSE(trayIcons.empty());
+                EXPECT_EQ(IconWidth(trayIcons.back()), iconSize);
+            }
+            // At 200 % no picture drawn for 100 % would do: the banner was picked again.
+            EXPECT_NE(pickedAt(200), pickedAt(100));
             dialog.EndDialog(IDCANCEL);
         });
     }
