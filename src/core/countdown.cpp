@@ -90,9 +90,10 @@ CountdownAnswer Countdown::ClockSet(std::int64_t nowMilliseconds) {
     return Finish(answer, nowMilliseconds);
 }
 
-CountdownAnswer Countdown::SettingChanged(std::int64_t nowMilliseconds) {
+std::optional<CountdownAnswer> Countdown::SettingChanged(std::int64_t nowMilliseconds) {
+    if (!ZoneChanged()) return std::nullopt;
     CountdownAnswer answer;
-    if (ZoneChanged()) ClockOrZoneChanged(answer, nowMilliseconds);
+    ClockOrZoneChanged(answer, nowMilliseconds);
     return Finish(answer, nowMilliseconds);
 }
 

@@ -89,8 +89,9 @@ public:
     CountdownAnswer Resume(std::int64_t nowMilliseconds);
     // The clock was set: the zone may have changed with it.
     CountdownAnswer ClockSet(std::int64_t nowMilliseconds);
-    // Some setting of the system changed; only a changed zone counts.
-    CountdownAnswer SettingChanged(std::int64_t nowMilliseconds);
+    // Some setting of the system changed; only a changed zone counts, and
+    // any other leaves nothing to carry out.
+    std::optional<CountdownAnswer> SettingChanged(std::int64_t nowMilliseconds);
     // The program of a StartProgram answer was started (or failed to);
     // `command` names the command it started, whose end is awaited.
     CountdownAnswer Started(std::optional<std::uint32_t> command, std::int64_t nowMilliseconds);

@@ -300,6 +300,7 @@ bool Program::NextLaunchDay(std::tm& launchDay) {
 
 bool Program::Execute() {
     launched = true;
+    watchedCommandOfLastStart.reset();
     std::string& failure = startFailure;
     failure.clear();
     // Each kind of start reports its failure from lines of its own, so the
@@ -412,20 +413,24 @@ bool Program::StartCommand(std::string& failure) {
         return false;
     }
     // Watched only for an owner that hears of the end and reports it back.
-    if (started.watch && commandEndNotifier) runningCommands.emplace(command, std::move(started.watch));
+    if (started.watch && commandEndNotifier) {
+        runningCommands.emplace(command, std::move(started.watch));
+        watchedCommandOfLastStart = command;
+    }
     return true;
 }
 
-void Program::CommandEnded(std::uint32_t command, std::uint32_t exitStatus) {
+bool Program::CommandEnded(std::uint32_t command, std::uint32_t exitStatus) {
     // A command no longer watched was reported already, or not at all.
-    if (runningCommands.erase(command) == 0) return;
+    if (runningCommands.erase(command) == 0) return false;
     if (exitStatus == 0) {
         LogMessage(Info, __FILE__, __LINE__, "Command Finished: exit code 0");
-        return;
+        return true;
     }
     std::string text = "Command Failed: exit code " + std::to_string(exitStatus);
     if (exitStatus == CommandNotFound) text += " (command not found)";
     LogMessage(Warn, __FILE__, __LINE__, text);
+    return true;
 }
 
 void Program::StopWatchingCommands() {

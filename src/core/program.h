@@ -102,12 +102,13 @@ public:
     // thread, where the record is written.
     using CommandEndNotifier = std::function<void(std::uint32_t command, std::uint32_t exitStatus)>;
     void SetCommandEndNotifier(CommandEndNotifier notifier) { commandEndNotifier = std::move(notifier); }
-    void CommandEnded(std::uint32_t command, std::uint32_t exitStatus);
+    // True when the end was still awaited, and is now recorded.
+    bool CommandEnded(std::uint32_t command, std::uint32_t exitStatus);
     // Whether a command started here has not been reported ended yet.
     bool IsCommandRunning() const { return !runningCommands.empty(); }
-    bool IsCommandRunning(std::uint32_t command) const { return runningCommands.count(command) != 0; }
-    // How many commands were started; the last one started has this number.
-    std::uint32_t CommandsStarted() const { return lastCommand; }
+    // The command the last Execute started and awaits the end of; nothing
+    // when it started none.
+    std::optional<std::uint32_t> WatchedCommandOfLastStart() const { return watchedCommandOfLastStart; }
     // Stops waiting for the running commands, which run on unreported; no
     // notice comes after this returns.
     void StopWatchingCommands();
@@ -154,6 +155,7 @@ private:
     std::string startFailure;
     CommandEndNotifier commandEndNotifier;
     std::uint32_t lastCommand = 0;
+    std::optional<std::uint32_t> watchedCommandOfLastStart;
     std::map<std::uint32_t, std::unique_ptr<platform::CommandWatch>> runningCommands;
 
     struct WaitingShellStart {

@@ -97,9 +97,8 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     if (message == CommandFinishedMessage) {
         const auto command = static_cast<std::uint32_t>(lParam);
         const auto exitStatus = static_cast<std::uint32_t>(wParam);
-        if (settings.IsCommandRunning(command) && exitStatus != 0)
+        if (settings.CommandEnded(command, exitStatus) && exitStatus != 0)
             Tell(CommandFailedNotice(settings.GetProgramPath(), exitStatus));
-        settings.CommandEnded(command, exitStatus);
         Carry(countdown.CommandEnded(command, Now()));
         result = 0;
         return true;
@@ -162,7 +161,7 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         case WM_SETTINGCHANGE:
             // Sent for many settings; the countdown looks whether the zone changed.
-            Carry(countdown.SettingChanged(Now()));
+            if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
             break;
         case WM_DESTROY:
             OnDestroy();
@@ -422,12 +421,8 @@ void LauncherDialog::CarryTimers(const CountdownAnswer& answer) {
 // A command that the launch started is watched; the countdown keeps the
 // computer awake while it runs.
 void LauncherDialog::StartDueProgram() {
-    const std::uint32_t commandsBefore = settings.CommandsStarted();
     ExecuteProgram();
-    std::optional<std::uint32_t> command;
-    if (settings.CommandsStarted() != commandsBefore && settings.IsCommandRunning(settings.CommandsStarted()))
-        command = settings.CommandsStarted();
-    Carry(countdown.Started(command, Now()));
+    Carry(countdown.Started(settings.WatchedCommandOfLastStart(), Now()));
 }
 
 void LauncherDialog::ShowStopped() {

@@ -57,7 +57,9 @@ public:
         platform::SetTestClockMilliseconds(to);
         Carry(countdown.ClockSet(to));
     }
-    void SettingChanged() { Carry(countdown.SettingChanged(Now())); }
+    void SettingChanged() {
+        if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
+    }
     void SetWakeOption(bool on) { Carry(countdown.SetWakeOption(on, Now())); }
     void CommandEnded(std::uint32_t command) { Carry(countdown.CommandEnded(command, Now())); }
 
