@@ -11,19 +11,15 @@
 
 namespace {
 
-// The settings file the dialog's settings record will use, found the same
-// way but without its log records: in the folder the command line named.
-std::wstring SettingsFilePath() {
-    const std::optional<std::string> workingDirectory = platform::CurrentDirectory();
-    return platform::WidePath(HomeDirectoryFor(workingDirectory.value_or("")) + platform::PathSeparator +
-                              ConfigFileName);
-}
+// The folder the dialog's settings record will use, found the same way but
+// without its log records: the one the command line named, or the home folder.
+std::string SettingsFolder() { return HomeDirectoryFor(platform::CurrentDirectory().value_or("")); }
 
 // The launcher's run, unless another launcher runs on the same settings.
 void RunAsTheOneLauncher(CWinApp& app) {
     // Before the dialog exists: its settings record writes the log as it is
     // built and saves the settings as it goes.
-    SingleLauncher guard(SettingsFilePath());
+    SingleLauncher guard(SettingsFolder());
     if (!guard.BecomeTheRunningLauncher()) return;
     {
         // Its destructor removes the tray icon and then saves the settings.

@@ -1,9 +1,8 @@
 #include "app/single_launcher.h"
 
-#include <cstdint>
 #include <utility>
-#include <vector>
 
+#include "platform/os.h"
 #include "ui/launcher_dialog.h"
 
 namespace {
@@ -19,34 +18,6 @@ HANDLE CreateGuardMutex(const std::wstring& name) {
     SetLastError(ERROR_SUCCESS);
     if (mutexCreator) return mutexCreator(name);
     return CreateMutexW(nullptr, TRUE, name.c_str());
-}
-
-// The path as the file system names it: full, and in one case, since
-// Windows file names ignore case.
-std::wstring CanonicalPath(const std::wstring& path) {
-    std::wstring canonical = path;
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed > 0) {
-        std::vector<wchar_t> full(needed);
-        const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-        if (length > 0 && length < needed) canonical.assign(full.data(), length);
-    }
-    if (!canonical.empty()) CharUpperBuffW(&canonical[0], static_cast<DWORD>(canonical.size()));
-    return canonical;
-}
-
-// FNV-1a over the UTF-16 units: a name of fixed length for any path.
-std::wstring PathKey(const std::wstring& path) {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (wchar_t unit : path) {
-        for (unsigned shift : {0U, 8U}) {
-            hash ^= (static_cast<std::uint16_t>(unit) >> shift) & 0xFFU;
-            hash *= 1099511628211ULL;
-        }
-    }
-    std::wstring key(16, L'0');
-    for (std::size_t at = key.size(); at-- > 0; hash >>= 4) key[at] = L"0123456789ABCDEF"[hash & 0xFU];
-    return key;
 }
 
 struct MarkedWindowSearch {
@@ -78,12 +49,9 @@ void AskToShow(HWND running) {
 
 }  // namespace
 
-SingleLauncher::SingleLauncher(const std::wstring& settingsPath) {
-    const std::wstring key = PathKey(CanonicalPath(settingsPath));
-    // Per logon session: each user's launcher keeps to their own desktop.
-    mutexName = L"Local\\OrvixLauncher.Settings." + key;
-    mark = L"OrvixLauncher.Settings." + key;
-}
+SingleLauncher::SingleLauncher(const std::string& settingsFolder)
+    : mutexName(platform::WidePath(platform::LauncherMutexName(settingsFolder))),
+      mark(L"OrvixLauncher.Settings." + platform::WidePath(platform::LauncherKey(settingsFolder))) {}
 
 SingleLauncher::~SingleLauncher() {
     if (owned) ReleaseMutex(mutex);

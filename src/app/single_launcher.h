@@ -10,8 +10,8 @@
 
 class SingleLauncher {
 public:
-    // `settingsPath`: the settings file this start would use.
-    explicit SingleLauncher(const std::wstring& settingsPath);
+    // `settingsFolder`: the folder of the settings this start would use.
+    explicit SingleLauncher(const std::string& settingsFolder);
     ~SingleLauncher();
     SingleLauncher(const SingleLauncher&) = delete;
     SingleLauncher& operator=(const SingleLauncher&) = delete;

@@ -202,6 +202,20 @@ bool ReplaceFile(const std::string& source, const std::string& target);
 // The running process's identifier: no other running process has the same.
 std::uint32_t CurrentProcessId();
 
+// `path` as the file system names it: an 8.3 name made long, a mapped drive
+// as its share, a junction followed. Nothing when it cannot be opened.
+std::optional<std::string> FinalPath(const std::string& path);
+
+// One launcher runs per settings folder. The key is the same for every
+// spelling of one folder, made from its final path (its full path in
+// capitals when it cannot be opened), and the mutex a running launcher holds
+// is named after it.
+std::string LauncherKey(const std::string& settingsFolder);
+std::string LauncherMutexName(const std::string& settingsFolder);
+// Whether a launcher runs on `settingsFolder` now: its mutex exists, or
+// opening it is refused (an elevated launcher's).
+bool IsLauncherRunningOn(const std::string& settingsFolder);
+
 // A file that records are appended to while other processes (another copy
 // of the program) may append to it too. Each Append lands whole at the end
 // the file has at that moment, never inside or across another's, also

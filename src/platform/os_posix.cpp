@@ -282,6 +282,23 @@ bool ReplaceFile(const std::string& source, const std::string& target) {
 
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(getpid()); }
 
+std::optional<std::string> FinalPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) return std::nullopt;
+    return std::string(resolved.get());
+}
+
+// File names here keep their case, and no other launcher is looked for.
+std::string LauncherKey(const std::string& settingsFolder) {
+    return FinalPath(settingsFolder).value_or(settingsFolder);
+}
+
+std::string LauncherMutexName(const std::string& settingsFolder) {
+    return "OrvixLauncher.Settings." + LauncherKey(settingsFolder);
+}
+
+bool IsLauncherRunningOn(const std::string&) { return false; }
+
 // One write to a descriptor in append mode moves to the end and writes in
 // one step, so appenders in other processes cannot land inside it.
 AppendFile::AppendFile(const std::string& path)

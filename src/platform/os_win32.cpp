@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <direct.h>
 #include <io.h>
-#include <objbase.h>
 #include <shellapi.h>
 #include <time.h>
 
@@ -17,6 +16,7 @@
 // windows.h maps ReplaceFile to ReplaceFileA; ours is a different function.
 #undef ReplaceFile
 
+#include "platform/com_win32.h"
 #include "platform/os.h"
 #include "platform/os_detail.h"
 
@@ -108,46 +108,6 @@ SystemError CreateProcessIn(const wchar_t* program, const std::string& commandLi
     return 0;
 }
 
-// Some shell extensions (shortcuts among them) are COM objects, so the shell
-// asks its callers for an apartment; one already there is kept as it is.
-// ole32 is loaded at the first such start, from the system folder: imported,
-// it and the libraries it needs would load at every start-up.
-class ComApartment {
-public:
-    ComApartment() {
-        static const HMODULE ole32 = LoadOle32();
-        if (ole32 == nullptr) return;
-        using Initialize = HRESULT(WINAPI*)(void*, DWORD);
-        const auto initialize = reinterpret_cast<Initialize>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoInitializeEx")));
-        uninitialize = reinterpret_cast<Uninitialize>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoUninitialize")));
-        if (initialize != nullptr && uninitialize != nullptr)
-            initialized = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-    }
-    ~ComApartment() {
-        if (initialized) uninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    using Uninitialize = void(WINAPI*)();
-
-    // Windows 7 without the update that brought the search flags refuses
-    // them; there the full path does it.
-    static HMODULE LoadOle32() {
-        HMODULE module = LoadLibraryExA("ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-        std::array<char, MAX_PATH> system{};
-        const UINT length = GetSystemDirectoryA(system.data(), static_cast<UINT>(system.size()));
-        if (length == 0 || length >= system.size()) return nullptr;
-        return LoadLibraryExA((std::string(system.data(), length) + "\\ole32.dll").c_str(), nullptr, 0);
-    }
-
-    Uninitialize uninitialize = nullptr;
-    bool initialized = false;
-};
 
 // %ComSpec%, or cmd.exe in the system folder when it is unset.
 std::string CommandInterpreterPath() {
@@ -214,6 +174,8 @@ void ReloadTimeZone() { _tzset(); }
 namespace detail {
 
 SystemError OpenWithShell(const ShellRequest& request) {
+    // Some shell extensions (shortcuts among them) are COM objects, so the
+    // shell asks its callers for an apartment.
     const ComApartment apartment;
     const std::wstring verb = WidePath(request.verb), file = WidePath(request.file),
                        parameters = WidePath(request.parameters);

@@ -7,6 +7,7 @@
 
 #include "core/schedule.h"
 #include "log/log.h"
+#include "platform/com_win32.h"
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/launcher_controls.h"
@@ -68,6 +69,11 @@ LauncherDialog::LauncherDialog(CWnd* parent)
 LauncherDialog::~LauncherDialog() {
     // The icon leaves the notification area before the settings are saved.
     trayIcon.reset();
+}
+
+bool LauncherDialog::NeedComApartment() {
+    if (!comApartment) comApartment = std::make_unique<platform::ComApartment>();
+    return comApartment->IsReady();
 }
 
 int LauncherDialog::IsChecked(int id) const { return static_cast<int>(IsDlgButtonChecked(id)); }

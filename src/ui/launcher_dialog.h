@@ -38,6 +38,10 @@ inline constexpr const char* const LauncherTitle = "Orvix Launcher";
 // launcher's window, which then shows itself.
 UINT AnotherStartMessage();
 
+namespace platform {
+class ComApartment;
+}
+
 class LauncherDialog : public CDialog {
 public:
     explicit LauncherDialog(CWnd* parent = nullptr);
@@ -70,6 +74,10 @@ public:
     UINT_PTR HideTimerId() const { return hideTimerId; }
     HICON MainIcon() const { return mainIcon; }
     const Banner& GetBanner() const { return banner; }
+    // COM on the window's thread (shortcuts, the screen reader's properties),
+    // made at the first need, never at start-up, and kept until the dialog
+    // object goes. False when COM cannot be had.
+    bool NeedComApartment();
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -186,6 +194,7 @@ private:
     bool notifyOption = true;
     bool runMissedOption = false;
     std::vector<Notice> notices;
+    std::unique_ptr<platform::ComApartment> comApartment;
 
 public:
     // The launch settings; saved to the configuration file when destroyed.

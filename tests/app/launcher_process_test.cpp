@@ -353,7 +353,12 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
     std::string lowerCase = home;
     CharLowerBuffA(lowerCase.data(), static_cast<DWORD>(lowerCase.size()));
     ASSERT_NE(lowerCase, home);
-    for (const auto& [secondHome, secondStart] : {std::pair{lowerCase, start}, std::pair{home, otherStart}}) {
+    // Its 8.3 name too: the guard follows the folder, not its spelling.
+    std::string shortName(MAX_PATH, '\0');
+    shortName.resize(GetShortPathNameA(home.c_str(), shortName.data(), MAX_PATH));
+    ASSERT_NE(shortName, home) << "no 8.3 name for " << home;
+    for (const auto& [secondHome, secondStart] :
+         {std::pair{lowerCase, start}, std::pair{home, otherStart}, std::pair{shortName, start}}) {
         LauncherProcess another(secondHome, secondStart, SW_SHOWNORMAL);
         EXPECT_TRUE(another.WaitForExit())
             << "a second launcher runs on " << secondHome << " from " << secondStart;

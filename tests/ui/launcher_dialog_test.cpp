@@ -263,7 +263,7 @@ TEST_F(LauncherDialogTest, MutexRefusedToASecondStartMeansALauncherRunsAndItCome
         SetLastError(ERROR_ACCESS_DENIED);
         return HANDLE{};
     });
-    SingleLauncher second(platform::WidePath(ConfigPath()));
+    SingleLauncher second(home.Path());
     LauncherDialog dialog;
     dialog.MarkAsRunningLauncher(second.WindowMark());
     RunModal(dialog, [&](CDialog&) {
