@@ -308,8 +308,15 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         {"%ORVIX_APP_DIR%" + app.substr(dir.size()), true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
         {dir, true, 0, {"ShellExecuteEx open|" + dir + "||"}},
         {"", true, 2, {"CreateProcess |||"}},  // nothing for the shell to find
+        // Access denied: the shell would open what the user may not run.
+        {"auditapp child", true, 5, {"CreateProcess |auditapp child||"}},
+        {"excel /e book.xlsx",
+         true,
+         2,
+         {"CreateProcess |excel /e book.xlsx||", "ShellExecuteEx open|excel|/e book.xlsx|"}},
 #ifdef _WIN32
         {inRoot, true, 0, {"CreateProcess |\"" + inRoot + "\"||" + root}},
+        {dir + "/app.exe", true, 0, {"CreateProcess |\"" + dir + "/app.exe\"||" + dir}},
 #endif
         {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
         {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},
