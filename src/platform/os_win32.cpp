@@ -213,8 +213,12 @@ void ReloadTimeZone() { _tzset(); }
 
 namespace detail {
 
-SystemError OpenWithShell(const ShellRequest& request) {
+SystemError InShellApartment(const std::function<SystemError()>& work) {
     const ComApartment apartment;
+    return work();
+}
+
+SystemError OpenWithShell(const ShellRequest& request) {
     const std::wstring verb = WidePath(request.verb), file = WidePath(request.file),
                        parameters = WidePath(request.parameters);
     std::wstring folder;

@@ -190,6 +190,28 @@ std::string HelperProgramPath(const std::string& name) {
 }
 
 #ifdef _WIN32
+bool InSingleThreadedApartment() {
+    // Asked of the ole32 the launcher loaded itself: the tests do not import it.
+    using GetApartmentType = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
+    const HMODULE ole32 = GetModuleHandleA("ole32.dll");
+    const auto get = ole32 == nullptr ? nullptr
+                                      : reinterpret_cast<GetApartmentType>(reinterpret_cast<void (*)()>(
+                                            GetProcAddress(ole32, "CoGetApartmentType")));
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    return get != nullptr && SUCCEEDED(get(&type, &qualifier)) &&
+           (type == APTTYPE_STA || type == APTTYPE_MAINSTA);
+}
+
+std::string UncShare() {
+    const std::string prefix = platform::EnvironmentVariable("WINEPREFIX")
+                                   .value_or(platform::EnvironmentVariable("HOME").value_or("") + "/.wine");
+    const fs::path share = fs::path("Z:" + prefix) / "dosdevices" / "unc" / "orvix-test" / "share";
+    fs::remove_all(share);
+    fs::create_directories(share);
+    return "\\\\orvix-test\\share";
+}
+
 bool RunTogether(const std::vector<std::vector<std::string>>& commands) {
     bool succeeded = true;
     std::vector<HANDLE> processes;
