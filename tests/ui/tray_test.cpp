@@ -79,6 +79,7 @@ TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSav
         EXPECT_EQ(added.hWnd, dialog->GetSafeHwnd());
         EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
         EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
+        EXPECT_EQ(std::wstring(added.szTip), L"Orvix Launcher") << "a stopped launcher names a next launch";
 
         dialog->SendMessage(RegisterWindowMessageA("TaskbarCreated"));
         ASSERT_EQ(iconCalls.size(), 4u) << "the icon was not added to the new task bar";
@@ -132,6 +133,7 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
          true},
         {"press after the Close button hid it", true, {down}, true, true},
         {"press while hidden after a minimised start", false, {down}, true, false, true},
+        {"the keyboard's select while hidden", false, {NIN_KEYSELECT}, true},
     };
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
@@ -277,6 +279,7 @@ TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
             EXPECT_TRUE(
                 harness::PumpUntil([&] { return LogCount("CreateProcess failed.") > failures; }, 10000));
             harness::PumpMessages();
+            dialog.SendMessage(WM_TIMECHANGE);  // a later event has nothing new to tell
             std::vector<IconCall> balloons;
             for (const IconCall& call : iconCalls)
                 if (call.data.uFlags & NIF_INFO) balloons.push_back(call);
