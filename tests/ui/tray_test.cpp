@@ -261,9 +261,9 @@ TEST_F(TrayTest, BalloonOfEachKindCarriesItsIconAndRespectsQuietTime) {
     });
 }
 
-// A start that fails tells the user, unless notifications are off; clicking
-// the balloon opens the log.
-TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
+// A start that fails tells the user once, unless notifications are off, and
+// rather than that it was late; clicking the balloon opens the log.
+TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOnAndOutranksBeingLate) {
     for (bool on : {true, false}) {
         SCOPED_TRACE(on ? "on" : "off");
         LauncherDialog dialog;
@@ -291,6 +291,18 @@ TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
                 Notify(dialog, NIN_BALLOONUSERCLICK);
                 harness::PumpMessages();
                 EXPECT_EQ(opened, static_cast<UINT>(IDD_LOG)) << "the balloon's click did not open the log";
+                // Told late only after the failure: the graver of the two is the balloon.
+                testsupport::WriteFileBytes(HomeFile("text.exe"), "text");
+                uitest::SetControlText(dialog, IDC_PROGRAM_PATH, HomeFile("text.exe"));
+                uitest::SetPicker(dialog, IDC_TIME_PICKER, StartTime + 60);
+                harness::Click(dialog.GetSafeHwnd(), IDC_LAUNCH);
+                platform::SetTestClock(StartTime + 3600);
+                iconCalls.clear();
+                dialog.SendMessage(WM_TIMER, CountdownTimer);
+                std::wstring told;
+                for (const IconCall& call : iconCalls)
+                    if (call.data.uFlags & NIF_INFO) told = call.data.szInfoTitle;
+                EXPECT_EQ(told, L"Launch failed") << LogText();
             }
             dialog.EndDialog(IDCANCEL);
         });
