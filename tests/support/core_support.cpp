@@ -191,12 +191,10 @@ std::string HelperProgramPath(const std::string& name) {
 
 #ifdef _WIN32
 bool InSingleThreadedApartment() {
-    // Asked of the ole32 the launcher loaded itself: the tests do not import it.
+    // The start under test loaded ole32; the tests do not import it.
     using GetApartmentType = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
-    const HMODULE ole32 = GetModuleHandleA("ole32.dll");
-    const auto get = ole32 == nullptr ? nullptr
-                                      : reinterpret_cast<GetApartmentType>(reinterpret_cast<void (*)()>(
-                                            GetProcAddress(ole32, "CoGetApartmentType")));
+    const auto get = reinterpret_cast<GetApartmentType>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ole32.dll"), "CoGetApartmentType")));
     APTTYPE type = APTTYPE_CURRENT;
     APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
     return get != nullptr && SUCCEEDED(get(&type, &qualifier)) &&
