@@ -22,8 +22,12 @@ std::optional<SystemError> AnswerStartForTest(const StartRequest& request);
 // The function that answers starts for a test, or an empty one.
 StartHandler TestStartHandler();
 
-// The shell's answer to `request`, on the calling thread.
+// The shell's answer to `request`, on the calling thread, which is in the
+// shell's apartment (InShellApartment).
 SystemError OpenWithShell(const ShellRequest& request);
+// Runs `work` on the calling thread in the apartment the shell's COM objects
+// need; a test's answer to a shell start runs there too, so it can see it.
+SystemError InShellApartment(const std::function<SystemError()>& work);
 // Runs `work` on a new thread of its own and returns at once: 0, or the
 // system's number for why no thread could be started.
 SystemError RunOnThreadOfItsOwn(std::function<void()> work);

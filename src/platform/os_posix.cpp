@@ -163,6 +163,8 @@ SystemError OpenWithShell(const ShellRequest& request) {
     return error;
 }
 
+SystemError InShellApartment(const std::function<SystemError()>& work) { return work(); }
+
 SystemError RunOnThreadOfItsOwn(std::function<void()> work) {
     try {
         std::thread(std::move(work)).detach();

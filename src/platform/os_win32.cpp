@@ -173,10 +173,14 @@ void ReloadTimeZone() { _tzset(); }
 
 namespace detail {
 
-SystemError OpenWithShell(const ShellRequest& request) {
-    // Some shell extensions (shortcuts among them) are COM objects, so the
-    // shell asks its callers for an apartment.
+// Some shell extensions (shortcuts among them) are COM objects, so the
+// shell asks its callers for an apartment.
+SystemError InShellApartment(const std::function<SystemError()>& work) {
     const ComApartment apartment;
+    return work();
+}
+
+SystemError OpenWithShell(const ShellRequest& request) {
     const std::wstring verb = WidePath(request.verb), file = WidePath(request.file),
                        parameters = WidePath(request.parameters);
     std::wstring folder;

@@ -57,10 +57,11 @@ StartedShell StartWithShell(const ShellRequest& request, ShellAnswerHandler onAn
     StartHandler answerForTest = detail::TestStartHandler();
     StartBegins();
     const SystemError error = detail::RunOnThreadOfItsOwn([state, request, answerForTest] {
-        const SystemError answer = answerForTest
-                                       ? answerForTest({"ShellExecuteEx", request.verb, request.file,
-                                                        request.parameters, request.folder})
-                                       : detail::OpenWithShell(request);
+        const SystemError answer = detail::InShellApartment([&] {
+            return answerForTest ? answerForTest({"ShellExecuteEx", request.verb, request.file,
+                                                  request.parameters, request.folder})
+                                 : detail::OpenWithShell(request);
+        });
         {
             const std::lock_guard<std::mutex> guard(state->lock);
             if (!state->stopped) state->onAnswer(answer);

@@ -121,6 +121,11 @@ public:
     }
 
     bool WaitForExit() { return WaitForSingleObject(process.hProcess, EndTimeoutMs) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
 
 private:
     PROCESS_INFORMATION process = {};
@@ -369,8 +374,8 @@ TEST_F(LauncherProcessTest, SecondStartShowsTheRunningLauncherAndEnds) {
 
 // Each folder is a schedule of its own: a launcher per folder, told apart by
 // the folder's name and keeping its files there; a second start on the same
-// folder shows the first and ends.
-TEST_F(LauncherProcessTest, TwoFoldersRunTwoLaunchersAndTheSameFolderAgainOnlyOne) {
+// folder shows the first and ends, and one on a missing folder ends with 2.
+TEST_F(LauncherProcessTest, TwoFoldersRunTwoLaunchersTheSameFolderAgainOnlyOneAndAMissingOneEndsWithCode2) {
     const std::string backup = root.File("Backup"), report = start + "\\Report";
     testsupport::MakeDirectory(backup);
     testsupport::MakeDirectory(report);
@@ -388,6 +393,12 @@ TEST_F(LauncherProcessTest, TwoFoldersRunTwoLaunchersAndTheSameFolderAgainOnlyOn
               std::string::npos);
     EXPECT_TRUE(testsupport::FileExists(report + "\\orvix_launcher_log.txt"));
     EXPECT_FALSE(testsupport::FileExists(HomeFile("orvix_launcher_log.txt")));
+    // A script that names a missing folder learns it from the exit code.
+    LauncherProcess refused(home, start, SW_SHOWNORMAL, LauncherPath(), "/folder Gone");
+    PostMessageA(refused.WaitForWindow([](HWND found) { return ClassName(found) == "#32770"; }), WM_COMMAND,
+                 IDOK, 0);
+    EXPECT_TRUE(refused.WaitForExit() && refused.ExitCode() == 2)
+        << "refused, yet it ended with " << refused.ExitCode();
 }
 
 // A keyboard and mouse user's round: the spin arrow moves the interval at

@@ -81,6 +81,12 @@ TEST_F(CountdownTest, EachEventLaunchesOnlyOnOrAfterTheMomentAndSaysWhenItWasLat
          [](CountdownWindow& window, std::int64_t moment) { window.ClockSet(moment + 5000); },
          1,
          "Launch Late: 5 s"},
+        {"clock set into the next day, before its time",
+         {21, 0, 0},
+         [](CountdownWindow& window, std::int64_t moment) { window.ClockSet(moment + 82'800'000); },
+         1,
+         "Launch Late: 82800 s",
+         true},
         {"clock set back an hour after the launch", {21, 0, 0}, setBackAnHourAfterTheLaunch, 1, nullptr},
         {"clock set back across midnight after the launch",
          {0, 30, 0},
@@ -135,7 +141,7 @@ TEST_F(CountdownTest, MissedLaunchIsMadeUpForOnceOnRequestAndTodaysLaunchStillFo
         for (int day = 0; day < 7; ++day) settings.SetDayChecked(day, true);
         settings.SetProgramPath("launched-by-the-test");
         settings.SetLaunchTime(stored);
-        platform::SetTestClock(row.startedAt);
+        platform::SetTestClockMilliseconds(std::int64_t{row.startedAt} * 1000 + 999);  // late rounds down
         ASSERT_EQ(window.Restart({{}, {21, 0, 0}}, row.runMissed), Valid);
         window.Stop();
         ASSERT_EQ(window.Launch({{}, {21, 0, 0}}), Valid);
@@ -164,7 +170,7 @@ TEST_F(CountdownTest, TipShowsTheNextLaunchOnlyWhileCountingDownAndTheFolderAlwa
     EXPECT_EQ(TipText(std::nullopt, ""), "Orvix Launcher");
 }
 
-TEST_F(CountdownTest, WakeThatCannotWakeIsLoggedAtEveryArmingAndToldOncePerRun) {
+TEST_F(CountdownTest, WakeThatCannotWakeIsLoggedAtEveryArmingToldOncePerRunAndOutrankedByALaunch) {
     Program settings;
     Countdown countdown(settings);
     countdown.WakeArmed(WakeArmResult::Unsupported, WakeTimerPolicy::Allowed);
@@ -173,6 +179,9 @@ TEST_F(CountdownTest, WakeThatCannotWakeIsLoggedAtEveryArmingAndToldOncePerRun) 
     const std::vector<Notice> told = countdown.TakeNotices();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].text, "this computer cannot be woken by a timer");
+    // Told first or not, a late or missed launch outranks it in the balloon.
+    for (const Notice& launch : {LaunchLateNotice("p", 61'000), LaunchMissedNotice(0, false)})
+        EXPECT_EQ(MostSevere({told[0], launch})->kind, launch.kind) << launch.title;
 }
 
 TEST_F(CountdownTest, ZoneChangeAcrossSummerTimeKeepsThePickedWallClockTime) {

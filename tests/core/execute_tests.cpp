@@ -262,6 +262,9 @@ std::vector<std::string> ExecuteTest::StartsOf(Program& settings, platform::Syst
     platform::SetStartHandler([&](const platform::StartRequest& r) {
         const std::lock_guard<std::mutex> guard(askedLock);
         asked.push_back(r.call + " " + r.verb + "|" + r.target + "|" + r.parameters + "|" + r.folder);
+#ifdef _WIN32  // shortcuts and other shell extensions are COM objects that want one
+        if (r.call == "ShellExecuteEx" && !InSingleThreadedApartment()) asked.back() += " outside an STA";
+#endif
         return asked.size() == 1 ? firstAnswer : 0;
     });
     Watch(settings);
@@ -287,6 +290,7 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
     SetEnv("ORVIX_APP_DIR", dir);
 #ifdef _WIN32  // a program in a drive's root starts there, not in that drive's current folder
     const std::string root = dir.substr(0, 3), inRoot = file(dir.substr(0, 2), "orvix_root_test.exe");
+    const std::string share = UncShare(), shareScript = file(share, "job.bat");
 #endif
     const struct {
         std::string path;
@@ -308,8 +312,19 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         {"%ORVIX_APP_DIR%" + app.substr(dir.size()), true, 0, {"CreateProcess |\"" + app + "\"||" + dir}},
         {dir, true, 0, {"ShellExecuteEx open|" + dir + "||"}},
         {"", true, 2, {"CreateProcess |||"}},  // nothing for the shell to find
+        // Access denied: the shell would open what the user may not run.
+        {"auditapp child", true, 5, {"CreateProcess |auditapp child||"}},
+        {"excel /e book.xlsx",
+         true,
+         2,
+         {"CreateProcess |excel /e book.xlsx||", "ShellExecuteEx open|excel|/e book.xlsx|"}},
 #ifdef _WIN32
         {inRoot, true, 0, {"CreateProcess |\"" + inRoot + "\"||" + root}},
+        {dir + "/app.exe", true, 0, {"CreateProcess |\"" + dir + "/app.exe\"||" + dir}},
+        {shareScript,
+         false,
+         0,
+         {"CommandInterpreter |\"pushd \"" + share + "\" && \"" + shareScript + "\" & popd\"||"}},
 #endif
         {script, false, 0, {"CommandInterpreter |\"\"" + script + "\"\"||" + scripts}},
         {'"' + script + "\" arg1", false, 0, {"CommandInterpreter |\"\"" + script + "\" arg1\"||" + scripts}},

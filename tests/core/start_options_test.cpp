@@ -14,6 +14,10 @@ TEST(StartOptionsTest, EachSpellingNamesTheFolderAndBadInputEndsWithTheUsage) {
     const std::string backup = root.File("Backup");
     testsupport::MakeDirectory(backup);
     testsupport::WriteFileBytes(root.File("notes.txt"), "");
+#ifdef _WIN32
+    const std::string jobs = testsupport::UncShare() + "\\jobs";
+    testsupport::MakeDirectory(jobs);
+#endif
     const std::string usage = std::string("\n\n") + UsageText;
     const struct {
         std::string arguments;
@@ -34,6 +38,9 @@ TEST(StartOptionsTest, EachSpellingNamesTheFolderAndBadInputEndsWithTheUsage) {
         {"/folder Backup --folder Backup", "", "The folder is named more than once: --folder" + usage, 2},
         {"/folder", "", "No folder follows /folder." + usage, 2},
         {"/? /now", "", UsageText, 0},
+#ifdef _WIN32
+        {"/folder " + jobs, jobs, "", 0},
+#endif
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);

@@ -190,6 +190,26 @@ std::string HelperProgramPath(const std::string& name) {
 }
 
 #ifdef _WIN32
+bool InSingleThreadedApartment() {
+    // The start under test loaded ole32; the tests do not import it.
+    using GetApartmentType = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
+    const auto get = reinterpret_cast<GetApartmentType>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ole32.dll"), "CoGetApartmentType")));
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    return get != nullptr && SUCCEEDED(get(&type, &qualifier)) &&
+           (type == APTTYPE_STA || type == APTTYPE_MAINSTA);
+}
+
+std::string UncShare() {
+    const std::string prefix = platform::EnvironmentVariable("WINEPREFIX")
+                                   .value_or(platform::EnvironmentVariable("HOME").value_or("") + "/.wine");
+    const fs::path share = fs::path("Z:" + prefix) / "dosdevices" / "unc" / "orvix-test" / "share";
+    fs::remove_all(share);
+    fs::create_directories(share);
+    return "\\\\orvix-test\\share";
+}
+
 bool RunTogether(const std::vector<std::vector<std::string>>& commands) {
     bool succeeded = true;
     std::vector<HANDLE> processes;

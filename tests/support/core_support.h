@@ -112,6 +112,14 @@ std::string HelperProgramPath(const std::string& name);
 // and ended with status 0.
 bool RunTogether(const std::vector<std::vector<std::string>>& commands);
 
+#ifdef _WIN32
+// Whether the calling thread is in a single-threaded COM apartment.
+bool InSingleThreadedApartment();
+// "\\orvix-test\share", emptied: Wine serves a UNC name from its prefix's
+// dosdevices\unc folder.
+std::string UncShare();
+#endif
+
 // A fresh run for every test: its own home directory (USERPROFILE), a closed
 // log stream, UTC local time and the clock set to `StartTime`.
 class ClockFixture : public ::testing::Test {

@@ -347,10 +347,18 @@ TEST_F(LaunchCycleTest, LaunchTimerIsArmedToTheMomentAndMeetingATickLaunchesOnce
 }
 
 // An unattended wake sends only the first notice; a user at the keyboard
-// brings the second as well. Either alone launches what fell due.
-TEST_F(LaunchCycleTest, EachResumeNoticeAloneLaunchesWhatFellDueOnceAndRecordsItLate) {
-    for (WPARAM notice : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-        SCOPED_TRACE(notice);
+// brings the second as well. Either alone launches what fell due, as does a
+// clock set past the moment, without waiting for the tick.
+TEST_F(LaunchCycleTest, EachResumeNoticeOrClockSetAloneLaunchesWhatFellDueOnceAndRecordsItLate) {
+    const struct {
+        UINT message;
+        WPARAM notice;
+        LRESULT answer;
+    } events[] = {{WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, TRUE},
+                  {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, TRUE},
+                  {WM_TIMECHANGE, 0, 0}};
+    for (const auto& [message, notice, answer] : events) {
+        SCOPED_TRACE(message + notice);
         logtest::CloseLogStream();
         std::filesystem::remove(LogPath());
         platform::SetTestClock(StartTime);
@@ -360,7 +368,7 @@ TEST_F(LaunchCycleTest, EachResumeNoticeAloneLaunchesWhatFellDueOnceAndRecordsIt
             for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
             Launch(dialog);
             platform::SetTestClock(LocalMoment(2004, 3, 2, 22, 0, 0));
-            EXPECT_EQ(dialog.SendMessage(WM_POWERBROADCAST, notice), TRUE);
+            EXPECT_EQ(dialog.SendMessage(message, notice), answer);
             EXPECT_EQ(Launches(), 1) << LogText();
             EXPECT_EQ(LogCount("Launch Late: 3600 s"), 1) << LogText();
             EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2004, 3, 3, 21, 0, 0));

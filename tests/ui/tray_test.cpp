@@ -79,6 +79,7 @@ TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSav
         EXPECT_EQ(added.hWnd, dialog->GetSafeHwnd());
         EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
         EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(WM_USER + 1));
+        EXPECT_EQ(std::wstring(added.szTip), L"Orvix Launcher") << "a stopped launcher names a next launch";
 
         dialog->SendMessage(RegisterWindowMessageA("TaskbarCreated"));
         ASSERT_EQ(iconCalls.size(), 4u) << "the icon was not added to the new task bar";
@@ -132,6 +133,7 @@ TEST_F(TrayTest, LeftClicksToggleTheWindowADoubleClickShowsItAndNothingSaves) {
          true},
         {"press after the Close button hid it", true, {down}, true, true},
         {"press while hidden after a minimised start", false, {down}, true, false, true},
+        {"the keyboard's select while hidden", false, {NIN_KEYSELECT}, true},
     };
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
@@ -259,9 +261,9 @@ TEST_F(TrayTest, BalloonOfEachKindCarriesItsIconAndRespectsQuietTime) {
     });
 }
 
-// A start that fails tells the user, unless notifications are off; clicking
-// the balloon opens the log.
-TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
+// A start that fails tells the user once, unless notifications are off, and
+// rather than that it was late; clicking the balloon opens the log.
+TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOnAndOutranksBeingLate) {
     for (bool on : {true, false}) {
         SCOPED_TRACE(on ? "on" : "off");
         LauncherDialog dialog;
@@ -277,6 +279,7 @@ TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
             EXPECT_TRUE(
                 harness::PumpUntil([&] { return LogCount("CreateProcess failed.") > failures; }, 10000));
             harness::PumpMessages();
+            dialog.SendMessage(WM_TIMECHANGE);  // a later event has nothing new to tell
             std::vector<IconCall> balloons;
             for (const IconCall& call : iconCalls)
                 if (call.data.uFlags & NIF_INFO) balloons.push_back(call);
@@ -288,6 +291,18 @@ TEST_F(TrayTest, FailedStartShowsOneBalloonOnlyWithNotificationsOn) {
                 Notify(dialog, NIN_BALLOONUSERCLICK);
                 harness::PumpMessages();
                 EXPECT_EQ(opened, static_cast<UINT>(IDD_LOG)) << "the balloon's click did not open the log";
+                // Told late only after the failure: the graver of the two is the balloon.
+                testsupport::WriteFileBytes(HomeFile("text.exe"), "text");
+                uitest::SetControlText(dialog, IDC_PROGRAM_PATH, HomeFile("text.exe"));
+                uitest::SetPicker(dialog, IDC_TIME_PICKER, StartTime + 60);
+                harness::Click(dialog.GetSafeHwnd(), IDC_LAUNCH);
+                platform::SetTestClock(StartTime + 3600);
+                iconCalls.clear();
+                dialog.SendMessage(WM_TIMER, CountdownTimer);
+                std::wstring told;
+                for (const IconCall& call : iconCalls)
+                    if (call.data.uFlags & NIF_INFO) told = call.data.szInfoTitle;
+                EXPECT_EQ(told, L"Launch failed") << LogText();
             }
             dialog.EndDialog(IDCANCEL);
         });
