@@ -13,11 +13,11 @@ constexpr std::size_t LongestName = 64;  // UTF-16 units
 const char* const ForbiddenCharacters = "\\/:*?\"<>|";
 
 // The names Windows keeps for its devices, alone or before a dot.
-const char* const ReservedNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0",
-                                     "COM1", "COM2", "COM3", "COM4", "COM5",   "COM6",    "COM7",
-                                     "COM8", "COM9", "LPT0", "LPT1", "LPT2",   "LPT3",    "LPT4",
-                                     "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",   "COM\u00B9", "COM\u00B2",
-                                     "COM\u00B3", "LPT\u00B9", "LPT\u00B2", "LPT\u00B3"};
+const char* const ReservedNames[] = {
+    "CON",  "PRN",  "AUX",       "NUL",       "CONIN$",    "CONOUT$",   "COM0",      "COM1",
+    "COM2", "COM3", "COM4",      "COM5",      "COM6",      "COM7",      "COM8",      "COM9",
+    "LPT0", "LPT1", "LPT2",      "LPT3",      "LPT4",      "LPT5",      "LPT6",      "LPT7",
+    "LPT8", "LPT9", "COM\u00B9", "COM\u00B2", "COM\u00B3", "LPT\u00B9", "LPT\u00B2", "LPT\u00B3"};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -47,7 +47,8 @@ bool HoldsControlCharacter(const std::string& text) {
     for (std::size_t at = 0; at < text.size(); ++at) {
         const auto c = static_cast<unsigned char>(text[at]);
         if (c < 0x20U || c == 0x7FU) return true;
-        if (c == 0xC2U && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) < 0xA0U) return true;
+        if (c == 0xC2U && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) < 0xA0U)
+            return true;
     }
     return false;
 }
@@ -62,15 +63,18 @@ bool IsReservedName(const std::string& name) {
 
 }  // namespace
 
-std::string SchedulesFolder(const std::string& home) { return home + platform::PathSeparator + SchedulesFolderName; }
+std::string SchedulesFolder(const std::string& home) {
+    return home + platform::PathSeparator + SchedulesFolderName;
+}
 
 std::vector<Schedule> ListSchedules(const std::string& home, const std::string& own) {
     const bool ownIsHome = own.empty() || SameFolder(own, home);
     std::vector<Schedule> list{{HomeScheduleName, home, true, ownIsHome}};
     const std::string schedules = SchedulesFolder(home);
     std::vector<std::string> names = platform::SubfolderNames(schedules);
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return platform::CompareFileNames(a, b) < 0; });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return platform::CompareFileNames(a, b) < 0;
+    });
     bool ownListed = ownIsHome;
     for (const std::string& name : names) {
         Schedule schedule{name, schedules + platform::PathSeparator + name, false, false};
@@ -80,6 +84,11 @@ std::vector<Schedule> ListSchedules(const std::string& home, const std::string& 
     }
     if (!ownListed) list.push_back({LastName(own), own, false, true});
     return list;
+}
+
+Schedule OwnSchedule(const std::string& home, const std::string& own) {
+    const std::vector<Schedule> list = ListSchedules(home, own);
+    return *std::find_if(list.begin(), list.end(), [](const Schedule& schedule) { return schedule.own; });
 }
 
 std::string ScheduleMenuText(const Schedule& schedule, bool running) {
@@ -95,7 +104,8 @@ std::string TrimmedScheduleName(const std::string& typed) {
     return typed.substr(begin, end - begin);
 }
 
-std::optional<std::string> ScheduleNameRefusal(const std::string& name, const std::vector<Schedule>& existing) {
+std::optional<std::string> ScheduleNameRefusal(const std::string& name,
+                                               const std::vector<Schedule>& existing) {
     if (name.empty()) return "A schedule's name cannot be empty.";
     if (name.find_first_of(ForbiddenCharacters) != std::string::npos || HoldsControlCharacter(name) ||
         name.back() == '.')

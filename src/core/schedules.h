@@ -26,6 +26,9 @@ std::string SchedulesFolder(const std::string& home);
 // `own` when it is neither; `own` empty is the home folder. Read afresh.
 std::vector<Schedule> ListSchedules(const std::string& home, const std::string& own);
 
+// This launcher's own entry of that list.
+Schedule OwnSchedule(const std::string& home, const std::string& own);
+
 // Its name with each & doubled, so that none becomes an access key, and a
 // tab and "(not running)" when no launcher runs on it.
 std::string ScheduleMenuText(const Schedule& schedule, bool running);
@@ -34,7 +37,8 @@ std::string ScheduleMenuText(const Schedule& schedule, bool running);
 std::string TrimmedScheduleName(const std::string& typed);
 // What the user is told when the trimmed `name` cannot name a new folder
 // beside `existing`; nothing when it can.
-std::optional<std::string> ScheduleNameRefusal(const std::string& name, const std::vector<Schedule>& existing);
+std::optional<std::string> ScheduleNameRefusal(const std::string& name,
+                                               const std::vector<Schedule>& existing);
 
 // The file in the Startup folder that starts `schedule`: "Orvix
 // Launcher.lnk" for the home folder, else with " - " and the folder's last

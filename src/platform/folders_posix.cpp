@@ -30,8 +30,8 @@ char32_t NextCharacter(const std::string& text, std::size_t& at) {
 // Capitals of the Latin, Greek and Cyrillic letters, as Windows' file names
 // ignore their case.
 char32_t InCapitals(char32_t c) {
-    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
-        (c >= 0x430 && c <= 0x44F))
+    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+        (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
         return c - 0x20;
     if (c >= 0x450 && c <= 0x45F) return c - 0x50;
     return c;

@@ -17,8 +17,10 @@ namespace {
 // tie the exe to ole32.
 const CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID ShellLinkInterface = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const KNOWNFOLDERID StartupFolderId = {0xB97D20BB, 0xF46A, 0x4C97, {0xBA, 0x10, 0x5E, 0x36, 0x08, 0x43, 0x08, 0x54}};
+const IID PersistFileInterface = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const KNOWNFOLDERID StartupFolderId = {
+    0xB97D20BB, 0xF46A, 0x4C97, {0xBA, 0x10, 0x5E, 0x36, 0x08, 0x43, 0x08, 0x54}};
 
 const wchar_t* const StartupApprovedKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
@@ -54,7 +56,8 @@ ShortcutLine ReadShortcut(const std::string& path) {
     const ShortcutObject shortcut = NewShortcut();
     if (!shortcut.file || FAILED(shortcut.file->Load(WidePath(path).c_str(), STGM_READ))) return {};
     IShellLinkW* link = shortcut.link.Get();
-    return {ShortcutText([link](wchar_t* text, int capacity) { return link->GetPath(text, capacity, nullptr, 0); }),
+    return {ShortcutText(
+                [link](wchar_t* text, int capacity) { return link->GetPath(text, capacity, nullptr, 0); }),
             ShortcutText([link](wchar_t* text, int capacity) { return link->GetArguments(text, capacity); }),
             ShortcutText(
                 [link](wchar_t* text, int capacity) { return link->GetWorkingDirectory(text, capacity); })};
@@ -96,13 +99,17 @@ SystemError WriteShortcut(const std::string& path, const ShortcutLine& line) {
     const ShortcutObject shortcut = NewShortcut();
     if (!shortcut.file) return ERROR_NOT_SUPPORTED;
     IShellLinkW* link = shortcut.link.Get();
-    for (HRESULT result : {link->SetPath(WidePath(line.target).c_str()),
-                           link->SetArguments(WidePath(line.arguments).c_str()),
-                           link->SetWorkingDirectory(WidePath(line.startIn).c_str()),
-                           shortcut.file->Save(WidePath(path).c_str(), TRUE)}) {
+    for (HRESULT result :
+         {link->SetPath(WidePath(line.target).c_str()), link->SetArguments(WidePath(line.arguments).c_str()),
+          link->SetWorkingDirectory(WidePath(line.startIn).c_str()),
+          shortcut.file->Save(WidePath(path).c_str(), TRUE)}) {
         if (FAILED(result)) return ReasonOf(result);
     }
     return 0;
+}
+
+SystemError DeleteShortcut(const std::string& path) {
+    return DeleteFileW(WidePath(path).c_str()) ? 0 : GetLastError();
 }
 
 bool TurnedOffInStartupApps(const std::string& fileName) {

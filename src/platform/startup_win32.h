@@ -25,6 +25,8 @@ void SetStartupFolderForTests(const std::string& folder);
 std::vector<std::pair<std::string, ShortcutLine>> ShortcutsIn(const std::string& folder);
 // Writes the shortcut file `path`, replacing one there; 0, or the reason.
 SystemError WriteShortcut(const std::string& path, const ShortcutLine& line);
+// Deletes the shortcut file `path`; 0, or the reason.
+SystemError DeleteShortcut(const std::string& path);
 
 // Whether Windows' list of startup apps has the Startup folder's file
 // `fileName` turned off. Only read: Windows owns that list.
