@@ -52,11 +52,12 @@ void LauncherDialog::OpenTrayMenu() {
     const std::vector<Schedule> schedules = ListSchedules(HomeScheduleFolder(), SettingsFolder());
     PopupMenu menu;
     if (!menu.Handle() || !trayIcon) return;
-    for (const auto& [id, text] : {std::pair{TrayShow, "Show"}, {TrayLog, "Log"}, {TrayAbout, "About"},
-                                   {TrayManual, "Manual"}})
+    for (const auto& [id, text] :
+         {std::pair{TrayShow, "Show"}, {TrayLog, "Log"}, {TrayAbout, "About"}, {TrayManual, "Manual"}})
         AppendItem(menu.Handle(), MF_STRING, id, text);
     AppendMenuW(menu.Handle(), MF_SEPARATOR, 0, nullptr);
-    AppendItem(menu.Handle(), MF_POPUP, reinterpret_cast<UINT_PTR>(SchedulesSubmenu(schedules)), "S&chedules");
+    AppendItem(menu.Handle(), MF_POPUP, reinterpret_cast<UINT_PTR>(SchedulesSubmenu(schedules)),
+               "S&chedules");
     AppendMenuW(menu.Handle(), MF_SEPARATOR, 0, nullptr);
     AppendItem(menu.Handle(), MF_STRING, TrayExit, "Exit");
     const UINT chosen = trayIcon->TrackMenu(menu.Handle());

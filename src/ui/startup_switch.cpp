@@ -11,13 +11,16 @@
 namespace {
 
 const char* const TurnedOffMessage =
-    "Windows has this schedule turned off in its list of startup apps. Turn it on in Settings, Apps, Startup.";
+    "Windows has this schedule turned off in its list of startup apps. Turn it on in Settings, Apps, "
+    "Startup.";
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-bool IsTurnedOff(const std::string& shortcut) { return platform::TurnedOffInStartupApps(FileNameOf(shortcut)); }
+bool IsTurnedOff(const std::string& shortcut) {
+    return platform::TurnedOffInStartupApps(FileNameOf(shortcut));
+}
 
 // The paths of the Startup folder's shortcuts that start `schedule`.
 std::vector<std::string> ShortcutsOf(const Schedule& schedule, const std::string& home) {
@@ -85,9 +88,11 @@ std::optional<std::string> SwitchStartWithWindows(const Schedule& schedule, cons
 
 // Read as the menu opens: the user may have changed it in Settings since.
 void LauncherDialog::ShowStartWithWindows() {
-    const bool on = NeedComApartment() &&
-                    StartsWithWindows(OwnSchedule(HomeScheduleFolder(), SettingsFolder()), HomeScheduleFolder());
-    CheckMenuItem(GetSystemMenu(FALSE), IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    const bool on =
+        NeedComApartment() &&
+        StartsWithWindows(OwnSchedule(HomeScheduleFolder(), SettingsFolder()), HomeScheduleFolder());
+    CheckMenuItem(GetSystemMenu(FALSE), IDM_START_WITH_WINDOWS,
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void LauncherDialog::OnStartWithWindows() {
@@ -96,7 +101,8 @@ void LauncherDialog::OnStartWithWindows() {
         return;
     }
     const std::string home = HomeScheduleFolder();
-    if (const std::optional<std::string> message = SwitchStartWithWindows(OwnSchedule(home, SettingsFolder()), home))
+    if (const std::optional<std::string> message =
+            SwitchStartWithWindows(OwnSchedule(home, SettingsFolder()), home))
         AfxMessageBox(message->c_str());
     ShowStartWithWindows();
 }
