@@ -76,8 +76,9 @@ std::vector<Schedule> ListSchedules(const std::string& home, const std::string& 
         return platform::CompareFileNames(a, b) < 0;
     });
     bool ownListed = ownIsHome;
+    const std::string prefix = schedules + platform::PathSeparator;
     for (const std::string& name : names) {
-        Schedule schedule{name, schedules + platform::PathSeparator + name, false, false};
+        Schedule schedule{name, prefix + name, false, false};
         schedule.own = !ownListed && SameFolder(own, schedule.folder);
         ownListed = ownListed || schedule.own;
         list.push_back(schedule);
@@ -98,7 +99,8 @@ std::string ScheduleMenuText(const Schedule& schedule, bool running) {
 }
 
 std::string TrimmedScheduleName(const std::string& typed) {
-    std::size_t begin = 0, end = typed.size();
+    std::size_t begin = 0;
+    std::size_t end = typed.size();
     while (begin < end && IsBlank(typed[begin])) ++begin;
     while (end > begin && IsBlank(typed[end - 1])) --end;
     return typed.substr(begin, end - begin);

@@ -43,9 +43,10 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
     std::vector<std::string> names;
     const std::unique_ptr<DIR, DirectoryCloser> directory(opendir(folder.c_str()));
     if (!directory) return names;
+    const std::string prefix = folder + PathSeparator;
     while (const dirent* entry = readdir(directory.get())) {
         const std::string name = entry->d_name;
-        if (name != "." && name != ".." && KindOfPath(folder + PathSeparator + name) == PathKind::Folder)
+        if (name != "." && name != ".." && KindOfPath(prefix + name) == PathKind::Folder)
             names.push_back(name);
     }
     return names;
@@ -56,9 +57,11 @@ SystemError MakeFolder(const std::string& folder) {
 }
 
 int CompareFileNames(const std::string& left, const std::string& right) {
-    std::size_t l = 0, r = 0;
+    std::size_t l = 0;
+    std::size_t r = 0;
     while (l < left.size() && r < right.size()) {
-        const char32_t a = InCapitals(NextCharacter(left, l)), b = InCapitals(NextCharacter(right, r));
+        const char32_t a = InCapitals(NextCharacter(left, l));
+        const char32_t b = InCapitals(NextCharacter(right, r));
         if (a != b) return a < b ? -1 : 1;
     }
     return (l < left.size() ? 1 : 0) - (r < right.size() ? 1 : 0);
