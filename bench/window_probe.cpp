@@ -16,6 +16,8 @@
 //       prints the place of the open popup menu as WxH+X+Y, once it is shown
 //   window_probe escape-menu <seconds> [desktop]
 //       closes the open popup menu as the Escape key does
+//   window_probe menu-key <key> <seconds> [desktop]
+//       presses the key (a virtual-key number) in the open popup menu
 //   window_probe cursor <x> <y> [desktop]
 //       moves the mouse pointer, so that a menu opens where it is wanted
 //   window_probe start <home> <exe>
@@ -197,6 +199,14 @@ int Post(char** argv, int argc) {
                : 1;
 }
 
+int PressMenuKey(const char* key, const char* seconds, const char* desktop) {
+    unsigned long code = 0;
+    DWORD timeoutMs = 0;
+    if (!ParseNumber(key, code) || !ParseSeconds(seconds, timeoutMs)) return 2;
+    HWND menu = WaitForWindow("", desktop, timeoutMs);
+    return menu && PostMessageA(menu, WM_KEYDOWN, static_cast<WPARAM>(code), 0) ? 0 : 1;
+}
+
 // The commands about one window by its caption (empty: the popup menu).
 int OnWindow(const std::string& mode, const std::string& caption, const char* seconds, const char* desktop) {
     DWORD timeoutMs = 0;
@@ -222,6 +232,8 @@ int main(int argc, char** argv) {
     if (mode == "cursor" && (argc == 4 || argc == 5))
         return MoveCursor(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (mode == "post") return argc == 7 || argc == 8 ? Post(argv, argc) : 2;
+    if (mode == "menu-key")
+        return argc == 4 || argc == 5 ? PressMenuKey(argv[2], argv[3], argc == 5 ? argv[4] : nullptr) : 2;
     if (mode == "menu" || mode == "escape-menu") {
         if (argc != 3 && argc != 4) return 2;
         return OnWindow(mode == "menu" ? "rect" : mode, "", argv[2], argc == 4 ? argv[3] : nullptr);

@@ -16,6 +16,7 @@
 #define IDM_WAKE_TO_RUN 0x0020
 #define IDM_NOTIFY 0x0030
 #define IDM_RUN_MISSED 0x0040
+#define IDM_START_WITH_WINDOWS 0x0050
 
 // About dialog
 #define IDD_ABOUT 100
@@ -69,3 +70,7 @@
 #define IDD_MANUAL 130
 #define IDC_MANUAL_CLOSE 1039
 #define IDC_MANUAL_TEXT 1040
+
+// New Schedule dialog
+#define IDD_NEW_SCHEDULE 134
+#define IDC_SCHEDULE_NAME 1047

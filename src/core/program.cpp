@@ -129,6 +129,8 @@ std::string RecordedPath(const std::string& path) {
     return path.size() > LongestPath ? path.substr(0, ShownPathLength) : path;
 }
 
+}  // namespace
+
 // Why a start failed, in the system's own words, for example "The system
 // cannot find the file specified (error 2)".
 std::string FailureReason(platform::SystemError error, const std::string& path) {
@@ -146,6 +148,8 @@ std::string FailureReason(platform::SystemError error, const std::string& path) 
         text.replace(at, 2, path);
     return text + " (error " + std::to_string(error) + ")";
 }
+
+namespace {
 
 // A Windows program that did not start, and why; the same records whether
 // the system or, later, the shell said so. `path` is what the failure names.
@@ -173,6 +177,11 @@ std::string HomeDirectoryFor(const std::string& workingDirectory) {
     if (!settingsFolder.empty()) return settingsFolder;
     std::string home = UserHomeDirectory();
     return home.empty() ? workingDirectory : home;
+}
+
+std::string HomeScheduleFolder() {
+    const std::string home = UserHomeDirectory();
+    return home.empty() ? ProgramDirectory : home;
 }
 
 const std::string& GetProgramDirectory() { return ProgramDirectory; }

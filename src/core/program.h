@@ -36,9 +36,17 @@ const std::string& SettingsFolder();
 // one was named, else USERPROFILE, or `workingDirectory` when that is unset
 // or empty. Writes no log record.
 std::string HomeDirectoryFor(const std::string& workingDirectory);
+// The home folder as a start without a settings folder resolves it: the home
+// schedule's folder, whatever folder this launcher runs on.
+std::string HomeScheduleFolder();
 const std::string& GetProgramDirectory();
 // The file `name` in HomeDirectory, where the configuration file lies.
 std::string HomeFilePath(const std::string& name);
+
+// Why the system refused something, in its own words and with its number:
+// "The system cannot find the file specified (error 2)"; a "%1" in the text
+// names `path`.
+std::string FailureReason(platform::SystemError error, const std::string& path);
 
 // The number at the start of `text` as atoi reads it: leading blanks, an
 // optional sign, then digits up to the first other character. Nothing when

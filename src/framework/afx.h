@@ -150,6 +150,8 @@ int AfxWinMain(HINSTANCE instance, int showCommand);
 // A message box with the application title as caption. With no icon in `type`
 // it shows the exclamation icon. `text` is UTF-8.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// The same, owned by `owner`, such as the dialog whose input it is about.
+int AfxMessageBox(HWND owner, const std::string& text, UINT type = MB_OK);
 // A message box with its own caption, for text in any script; the test seam
 // sees both as UTF-8.
 int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type = MB_OK);

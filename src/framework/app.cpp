@@ -85,11 +85,14 @@ int AfxWinMain(HINSTANCE instance, int showCommand) {
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
+    return AfxMessageBox(MainWindowHandle(), text != nullptr ? text : "", type);
+}
+
+int AfxMessageBox(HWND owner, const std::string& text, UINT type) {
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
     const std::string caption = ApplicationTitle();
-    const std::string message = text != nullptr ? text : "";
-    if (messageBoxHandler) return messageBoxHandler(message, type, caption);
-    return MessageBoxW(MainWindowHandle(), AfxWideText(message).c_str(), AfxWideText(caption).c_str(), type);
+    if (messageBoxHandler) return messageBoxHandler(text, type, caption);
+    return MessageBoxW(owner, AfxWideText(text).c_str(), AfxWideText(caption).c_str(), type);
 }
 
 int AfxMessageBoxW(const std::wstring& text, const std::wstring& caption, UINT type) {

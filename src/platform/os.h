@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -55,6 +56,15 @@ using SystemError = std::uint32_t;
 // Whether `path` names an existing file (a folder is none).
 bool IsExistingFile(const std::string& path);
 bool IsExistingFolder(const std::string& path);
+
+// The names of the folders in `folder`, files left out; none when it cannot
+// be read.
+std::vector<std::string> SubfolderNames(const std::string& folder);
+// 0 when `folder` was made, else the system's reason (also when it exists).
+SystemError MakeFolder(const std::string& folder);
+// Below, equal to or above 0 as Windows orders two file names: case does not
+// count, in any script.
+int CompareFileNames(const std::string& left, const std::string& right);
 
 // `text` with each %NAME% of a set environment variable replaced by its
 // value, as the Run box reads what is typed; any other % stays as it is.
@@ -201,6 +211,14 @@ bool ReplaceFile(const std::string& source, const std::string& target);
 
 // The running process's identifier: no other running process has the same.
 std::uint32_t CurrentProcessId();
+
+// What a shortcut starts, as the shortcut says it: its target, its
+// arguments (no program's name before them) and its start-in folder.
+struct ShortcutLine {
+    std::string target;
+    std::string arguments;
+    std::string startIn;
+};
 
 // `path` as the file system names it: an 8.3 name made long, a mapped drive
 // as its share, a junction followed. Nothing when it cannot be opened.

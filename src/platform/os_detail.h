@@ -5,6 +5,8 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/os.h"
 
@@ -31,5 +33,15 @@ SystemError InShellApartment(const std::function<SystemError()>& work);
 // Runs `work` on a new thread of its own and returns at once: 0, or the
 // system's number for why no thread could be started.
 SystemError RunOnThreadOfItsOwn(std::function<void()> work);
+
+#ifdef _WIN32
+// What `folder` holds whose name matches `pattern` ("*", "*.lnk"), "." and
+// ".." left out; nothing when it cannot be read.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+std::vector<FolderEntry> FolderEntries(const std::string& folder, const char* pattern);
+#endif
 
 }  // namespace platform::detail

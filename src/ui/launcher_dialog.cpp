@@ -169,6 +169,9 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             // Sent for many settings; the countdown looks whether the zone changed.
             if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
             break;
+        case WM_INITMENUPOPUP:
+            if (HIWORD(lParam) != 0) ShowStartWithWindows();  // the system menu
+            break;
         case WM_DESTROY:
             OnDestroy();
             break;

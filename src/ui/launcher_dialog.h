@@ -13,6 +13,7 @@
 #include "core/notice.h"
 #include "core/program.h"
 #include "core/schedule.h"
+#include "core/schedules.h"
 #include "framework/afx.h"
 #include "ui/banner.h"
 #include "ui/tray_icon.h"
@@ -123,7 +124,14 @@ private:
     void ToggleWindow();
     void BringOpenModalWindowForward();
     void SetHidden(bool hidden);
+    // The tray menu, its "Schedules" submenu read afresh each time it opens.
+    void OpenTrayMenu();
     void OnTrayMenuChoice(UINT id);
+    void GoToSchedule(const Schedule& schedule);
+    void OnNewSchedule(const std::vector<Schedule>& schedules);
+    // The system menu's "Start with Windows", read as it opens.
+    void ShowStartWithWindows();
+    void OnStartWithWindows();
     // The buttons and controls that do not drive the countdown, and the
     // smaller commands around it.
     // Both give true when they handled the click or the notification.

@@ -26,15 +26,6 @@ const OptionItem OptionItems[] = {
     {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed launch at start"},
 };
 
-// The tray menu's items. Their identifiers coincide with controls of the
-// dialog (1028 is the Close button), so a choice is returned by the menu and
-// never sent as a command.
-constexpr UINT TrayShow = 1028;
-constexpr UINT TrayLog = 1031;
-constexpr UINT TrayAbout = 1027;
-constexpr UINT TrayManual = 1030;
-constexpr UINT TrayExit = 1026;
-
 std::int64_t Now() { return platform::CurrentTimeMilliseconds(); }
 
 }  // namespace
@@ -50,10 +41,16 @@ void LauncherDialog::AppendOptionItems(HMENU systemMenu) {
         }
         AppendMenuA(systemMenu, MF_STRING | (on ? MF_CHECKED : MF_UNCHECKED), item.command, item.text);
     }
+    // Its check mark is read as the menu opens.
+    AppendMenuW(systemMenu, MF_STRING, IDM_START_WITH_WINDOWS, L"Start with Win&dows");
 }
 
 // False when `command` is none of the options.
 bool LauncherDialog::OnOptionCommand(UINT command) {
+    if (command == IDM_START_WITH_WINDOWS) {
+        OnStartWithWindows();
+        return true;
+    }
     for (const OptionItem& item : OptionItems) {
         if (item.command != command) continue;
         bool on = false;
@@ -115,36 +112,12 @@ void LauncherDialog::OnTrayNotify(LPARAM notice) {
         return;
     }
     if (request == TrayRequest::Menu && trayIcon) {
-        OnTrayMenuChoice(trayIcon->TrackMenu({{TrayShow, "Show"},
-                                              {TrayLog, "Log"},
-                                              {TrayAbout, "About"},
-                                              {TrayManual, "Manual"},
-                                              {TrayExit, "Exit"}}));
+        OpenTrayMenu();
     } else if (request == TrayRequest::Show) {
         SetHidden(false);
     } else if (request == TrayRequest::Toggle) {
         ToggleWindow();
     } else if (request == TrayRequest::Log) {
         ShowLogDialog();
-    }
-}
-
-void LauncherDialog::OnTrayMenuChoice(UINT id) {
-    switch (id) {
-        case TrayShow:
-            SetHidden(false);
-            break;
-        case TrayLog:
-            ShowLogDialog();
-            break;
-        case TrayAbout:
-            ShowAboutDialog();
-            break;
-        case TrayManual:
-            ShowManualDialog();
-            break;
-        case TrayExit:
-            ConfirmExit();
-            break;
     }
 }

@@ -22,21 +22,6 @@ void CopyFitted(const std::wstring& text, wchar_t* field, std::size_t capacity) 
 // Windows before version 4 have no notification area.
 bool SystemHasNotificationArea() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
 
-// A pop-up menu, destroyed however the caller ends.
-class PopupMenu {
-public:
-    PopupMenu() : menu(CreatePopupMenu()) {}
-    ~PopupMenu() {
-        if (menu) DestroyMenu(menu);
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    HMENU Handle() const { return menu; }
-
-private:
-    HMENU menu;
-};
-
 }  // namespace
 
 TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const std::wstring& tip)
@@ -135,16 +120,14 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
-UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items) const {
-    PopupMenu menu;
-    if (!menu.Handle() || !window) return 0;
-    for (const MenuItem& item : items) AppendMenuA(menu.Handle(), MF_STRING, item.first, item.second);
+UINT TrayIcon::TrackMenu(HMENU menu) const {
+    if (!menu || !window) return 0;
     POINT cursor{};
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close on a click elsewhere.
     window->SetForegroundWindow();
-    const BOOL chosen = AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y,
-                                          window->GetSafeHwnd());
+    const BOOL chosen =
+        AfxTrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, window->GetSafeHwnd());
     // Lets the menu's owner leave the menu mode, or the next click is lost.
     window->PostMessage(WM_NULL);
     return static_cast<UINT>(chosen);

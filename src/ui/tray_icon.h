@@ -3,7 +3,6 @@
 // it asks for, keeps trying while the shell refuses it, and shows its menu.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -23,6 +22,24 @@ enum class TrayRequest { Nothing, Toggle, Show, Menu, Log };
 inline constexpr std::size_t TipCapacity = 128;
 inline constexpr std::size_t BalloonTitleCapacity = 64;
 inline constexpr std::size_t BalloonTextCapacity = 256;
+
+// A pop-up menu, destroyed however the caller ends, unless it was handed on
+// to a menu that destroys it with itself.
+class PopupMenu {
+public:
+    PopupMenu() : menu(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu) DestroyMenu(menu);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Handle() const { return menu; }
+    // Appended as a submenu, it goes with the menu that holds it.
+    HMENU Release() { return std::exchange(menu, nullptr); }
+
+private:
+    HMENU menu;
+};
 
 class TrayIcon : public CObject {
 public:
@@ -48,9 +65,8 @@ public:
     // TrayRetryTimer came: tries the refused icon again.
     void OnRetryTimer();
 
-    // The menu at the cursor; the chosen identifier, or 0 when dismissed.
-    using MenuItem = std::pair<UINT, const char*>;
-    UINT TrackMenu(std::initializer_list<MenuItem> items) const;
+    // `menu` at the cursor; the chosen identifier, or 0 when dismissed.
+    UINT TrackMenu(HMENU menu) const;
     // Shows the icon at the small-icon size of the scaling `dpi`.
     void Rescale(UINT dpi);
 

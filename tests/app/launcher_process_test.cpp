@@ -304,7 +304,7 @@ TEST_F(LauncherProcessTest, TrayIconShowsTheHiddenWindowAndItsMenuEndsTheRun) {
     HWND menu = launcher->WaitForWindow(
         [](HWND found) { return ClassName(found) == "#32768" && IsWindowVisible(found); });
     ASSERT_NE(menu, nullptr) << "no tray menu";
-    for (int item = 0; item < 5; ++item) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);  // to Exit
+    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);  // from the bottom, to Exit
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     HWND question = launcher->WaitForWindow([](HWND found) {
         return ControlText(found, MessageBoxTextId) == "Exit the program and abort launch?";
@@ -399,6 +399,39 @@ TEST_F(LauncherProcessTest, TwoFoldersRunTwoLaunchersTheSameFolderAgainOnlyOneAn
                  IDOK, 0);
     EXPECT_TRUE(refused.WaitForExit() && refused.ExitCode() == 2)
         << "refused, yet it ended with " << refused.ExitCode();
+}
+
+// From the tray menu alone: a schedule nothing runs on gets a launcher of
+// its own, and choosing it again shows that one instead of starting another.
+TEST_F(LauncherProcessTest, SchedulesSubmenuStartsALauncherOnAScheduleAndShowsItWhenRunning) {
+    const std::string schedules = HomeFile("Orvix Launcher Schedules"),
+                      caption = WindowCaption + std::string(" - Backup");
+    testsupport::MakeDirectory(schedules);
+    testsupport::MakeDirectory(schedules + "\\Backup");
+    ASSERT_NO_FATAL_FAILURE(Start(SW_SHOWNORMAL));
+    const auto chooseBackup = [&] {
+        PostMessageA(window, TrayNotifyMessage, 0, WM_CONTEXTMENU);
+        HWND menu = launcher->WaitForWindow(
+            [](HWND found) { return ClassName(found) == "#32768" && IsWindowVisible(found); });
+        // Down to "Schedules", into it at "Home folder", then down to "Backup".
+        for (UINT key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN})
+            PostMessageA(menu, WM_KEYDOWN, key, 0);
+    };
+    chooseBackup();
+    HWND backup = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (backup = FindWindowA(nullptr, caption.c_str())) != nullptr; },
+                          StartTimeoutMs))
+        << "no launcher started on the schedule";
+    PostMessageA(backup, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(backup); }, StartTimeoutMs));
+    chooseBackup();
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(backup) != FALSE; }, StartTimeoutMs))
+        << "the running launcher was not shown";
+    const std::string log = testsupport::ReadFileBytes(schedules + "\\Backup\\orvix_launcher_log.txt");
+    EXPECT_EQ(log.find("Program Directory"), log.rfind("Program Directory"))
+        << "a second launcher ran: " << log;
+    PostMessageA(backup, WM_CLOSE, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(Close());
 }
 
 // A keyboard and mouse user's round: the spin arrow moves the interval at

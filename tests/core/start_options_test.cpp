@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "core/schedules.h"
 #include "core/start_options.h"
 #include "support/core_support.h"
 
@@ -54,6 +56,68 @@ TEST(StartOptionsTest, EachSpellingNamesTheFolderAndBadInputEndsWithTheUsage) {
     EXPECT_EQ(FolderSuffix(backup), " - Backup");
     EXPECT_EQ(FolderSuffix("D:\\"), " - D:");
     EXPECT_EQ(FolderSuffix(""), "");
+    const Schedule home{HomeScheduleName, root.Path(), true}, drive{"D:", "D:\\"};
+    EXPECT_EQ(StartupShortcutName(home, 1), "Orvix Launcher.lnk");
+    EXPECT_EQ(StartupShortcutName({"Backup", backup}, 2), "Orvix Launcher - Backup (2).lnk");
+    EXPECT_EQ(StartupShortcutName(drive, 1), "Orvix Launcher - D.lnk");
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    while (times-- > 0) repeated += text;
+    return repeated;
+}
+
+TEST(ScheduleNameTest, EachRefusalSaysWhyAndAValidNameInAnyScriptPasses) {
+    const std::vector<Schedule> existing = {{HomeScheduleName, "/h", true, true}, {"Backup", "/h/s/Backup"}};
+    const std::string badCharacters = "A schedule's name cannot hold \\ / : * ? \" < > | or end in a dot.";
+    const struct {
+        std::string typed;
+        std::string refusal;  // empty: valid
+    } rows[] = {
+        {" \t ", "A schedule's name cannot be empty."},
+        {"Daily/Weekly", badCharacters},
+        {"a\x01b", badCharacters},
+        {"Report.", badCharacters},
+        {"..", badCharacters},
+        {"nul.txt", "This name is reserved by Windows: nul.txt"},
+        {" CONIN$ ", "This name is reserved by Windows: CONIN$"},
+        {"COM\u00B9", "This name is reserved by Windows: COM\u00B9"},
+        {"lpt0", "This name is reserved by Windows: lpt0"},
+        {std::string(65, 'x'), "A schedule's name can have at most 64 characters."},
+        {"home FOLDER", "A schedule named home FOLDER already exists."},
+        {"  backup ", "A schedule named backup already exists."},
+        {"  Nightly Backup  ", ""},
+        {"COM10", ""},
+        {"\u0391\u03BD\u03C4\u03AF\u03B3\u03C1\u03B1\u03C6\u03B1", ""},
+        {Repeated("\u03B1", 64), ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        EXPECT_EQ(ScheduleNameRefusal(TrimmedScheduleName(row.typed), existing).value_or(""), row.refusal);
+    }
+}
+
+TEST(ScheduleListTest, HomeFirstThenByNameThenTheOwnFolderOnce) {
+    testsupport::TempDir home, elsewhere;
+    const std::string schedules = home.File(SchedulesFolderName);
+    const auto names = [&](const std::string& own) {
+        std::string listed;
+        for (const Schedule& schedule : ListSchedules(home.Path(), own))
+            listed += (schedule.own ? "*" : "") + ScheduleMenuText(schedule, schedule.own) + "|";
+        return listed;
+    };
+    EXPECT_EQ(names(elsewhere.Path()),
+              "Home folder\t(not running)|*" + FolderSuffix(elsewhere.Path()).substr(3) + "|")
+        << "a missing schedules folder";
+    testsupport::MakeDirectory(schedules);
+    for (const char* name : {"beta", "Alpha", "R&D"}) testsupport::MakeDirectory(schedules + "/" + name);
+    testsupport::WriteFileBytes(schedules + "/notes.txt", "");
+    const std::string others = "Alpha\t(not running)|beta\t(not running)|R&&D\t(not running)|";
+    EXPECT_EQ(names(""), "*Home folder|" + others);
+    EXPECT_EQ(names(home.Path()), "*Home folder|" + others);
+    EXPECT_EQ(names(schedules + "/beta/"),
+              "Home folder\t(not running)|Alpha\t(not running)|*beta|R&&D\t(not running)|");
 }
 
 }  // namespace

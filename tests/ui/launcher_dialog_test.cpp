@@ -2,6 +2,7 @@
 // hidden start and the ways it ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,8 +12,11 @@
 
 #include "app/single_launcher.h"
 #include "launcher_fixture.h"
+#include "platform/com_win32.h"
+#include "platform/startup_win32.h"
 #include "resource.h"
 #include "ui/banner.h"
+#include "ui/startup_switch.h"
 #include "ui/tray_icon.h"
 
 namespace {
@@ -34,10 +38,13 @@ int IconWidth(HICON icon) {
     return image.bmWidth;
 }
 
+// Without its access key's &.
 std::string MenuItemText(HMENU menu, int position) {
     char text[128] = "";
     GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
-    return text;
+    std::string shown = text;
+    shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
+    return shown;
 }
 
 TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
@@ -63,19 +70,20 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         // A separator, About, then the options as they are by default.
         HMENU systemMenu = GetSystemMenu(dialog.GetSafeHwnd(), FALSE);
         int count = GetMenuItemCount(systemMenu);
-        ASSERT_GE(count, 5);
-        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 5), MF_BYPOSITION) & MF_SEPARATOR,
+        ASSERT_GE(count, 6);
+        EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 6), MF_BYPOSITION) & MF_SEPARATOR,
                   static_cast<UINT>(MF_SEPARATOR));
-        const std::pair<const char*, UINT> items[] = {{"&About launcher...", 0},
+        const std::pair<const char*, UINT> items[] = {{"About launcher...", 0},
                                                       {"Wake the computer to launch", 0},
                                                       {"Show notifications", MF_CHECKED},
-                                                      {"Run a missed launch at start", 0}};
-        for (int at = 0; at < 4; ++at) {
-            EXPECT_EQ(MenuItemText(systemMenu, count - 4 + at), items[at].first);
-            EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 4 + at), MF_BYPOSITION) & MF_CHECKED,
+                                                      {"Run a missed launch at start", 0},
+                                                      {"Start with Windows", 0}};
+        for (int at = 0; at < 5; ++at) {
+            EXPECT_EQ(MenuItemText(systemMenu, count - 5 + at), items[at].first);
+            EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 5 + at), MF_BYPOSITION) & MF_CHECKED,
                       items[at].second);
         }
-        EXPECT_EQ(GetMenuItemID(systemMenu, count - 4), 16u);
+        EXPECT_EQ(GetMenuItemID(systemMenu, count - 5), 16u);
 
         // No moment beyond what the clock can count to can be picked.
         SYSTEMTIME range[2] = {};
@@ -145,6 +153,79 @@ TEST_F(LauncherDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
         dialog.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(opened, static_cast<UINT>(IDD_ABOUT));
+}
+
+// "Start with Windows" writes the schedule's shortcut and deletes it, read
+// back with IShellLinkW; a shortcut counts for the schedule by its folder,
+// however spelled, and not when it starts another exe or Windows' list has it off.
+TEST_F(LauncherDialogTest, StartWithWindowsWritesAndDeletesTheShortcutOfItsOwnFolderOnly) {
+    testsupport::TempDir startup, jobs;
+    platform::SetStartupFolderForTests(startup.Path());
+    platform::ComApartment com;
+    const std::string exe = platform::ExecutablePath(), exeFolder = exe.substr(0, exe.rfind('\\'));
+    // Each shortcut by name, what it starts and where: "another exe" when not this one.
+    const auto shortcuts = [&] {
+        std::vector<std::string> lines;
+        for (const auto& [path, line] : platform::ShortcutsIn(startup.Path()))
+            lines.push_back(path.substr(startup.Path().size() + 1) + ": " +
+                            (line.target == exe ? "" : "another exe ") + line.arguments + " in " +
+                            line.startIn + "|");
+        std::sort(lines.begin(), lines.end());
+        std::string all;
+        for (const std::string& line : lines) all += line;
+        return all;
+    };
+    platform::WriteShortcut(startup.File("Other.lnk"), {testsupport::MarkerWriterPath(), "", exeFolder});
+    const char* const approved =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        HMENU systemMenu = GetSystemMenu(dialog.GetSafeHwnd(), FALSE);
+        const auto checked = [&] {
+            dialog.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(systemMenu), MAKELPARAM(0, TRUE));
+            return (GetMenuState(systemMenu, IDM_START_WITH_WINDOWS, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        };
+        EXPECT_FALSE(checked()) << "a shortcut to another exe counted";
+        dialog.SendMessage(WM_SYSCOMMAND, IDM_START_WITH_WINDOWS);
+        EXPECT_EQ(shortcuts(),
+                  "Orvix Launcher.lnk:  in " + exeFolder + "|Other.lnk: another exe  in " + exeFolder + "|");
+        EXPECT_TRUE(checked());
+        const BYTE off[12] = {3};
+        RegSetKeyValueA(HKEY_CURRENT_USER, approved, "Orvix Launcher.lnk", REG_BINARY, off, sizeof off);
+        EXPECT_FALSE(checked()) << "turned off in Windows' list";
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, approved, "Orvix Launcher.lnk");
+        dialog.SendMessage(WM_SYSCOMMAND, IDM_START_WITH_WINDOWS);
+        EXPECT_FALSE(checked());
+        RegSetKeyValueA(HKEY_CURRENT_USER, approved, "Orvix Launcher.lnk", REG_BINARY, off, sizeof off);
+        dialog.SendMessage(WM_SYSCOMMAND, IDM_START_WITH_WINDOWS);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, approved, "Orvix Launcher.lnk");
+        EXPECT_EQ(shortcuts(), "Other.lnk: another exe  in " + exeFolder + "|")
+            << "left on, or written and not deleted";
+        dialog.EndDialog(IDCANCEL);
+    });
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+    EXPECT_EQ(harness::MessageBoxes()[0].text,
+              "Windows has this schedule turned off in its list of startup "
+              "apps. Turn it on in Settings, Apps, Startup.");
+
+    // A folder of its own, its shortcut's usual name taken by another folder's.
+    const Schedule backup{"Backup", jobs.File("Backup")}, other{"Backup", jobs.File("Other")};
+    testsupport::MakeDirectory(backup.folder);
+    testsupport::MakeDirectory(other.folder);
+    std::string spelled = backup.folder + "\\";
+    CharLowerBuffA(spelled.data(), static_cast<DWORD>(spelled.size()));
+    platform::WriteShortcut(startup.File("Orvix Launcher - Backup.lnk"),
+                            {exe, "/folder \"" + other.folder + "\"", ""});
+    platform::WriteShortcut(startup.File("Spelled.lnk"), {exe, "/folder \"" + spelled + "\"", ""});
+    EXPECT_TRUE(StartsWithWindows(backup, home.Path())) << "the folder spelled otherwise did not count";
+    EXPECT_EQ(SwitchStartWithWindows(backup, home.Path()), std::nullopt);
+    EXPECT_FALSE(StartsWithWindows(backup, home.Path()));
+    EXPECT_TRUE(StartsWithWindows(other, home.Path())) << "another folder's shortcut went too";
+    EXPECT_EQ(SwitchStartWithWindows(backup, home.Path()), std::nullopt);
+    EXPECT_EQ(shortcuts(), "Orvix Launcher - Backup (2).lnk: /folder \"" + backup.folder + "\" in " +
+                               exeFolder + "|Orvix Launcher - Backup.lnk: /folder \"" + other.folder +
+                               "\" in |Other.lnk: another exe  in " + exeFolder + "|");
+    platform::SetStartupFolderForTests("");
 }
 
 TEST_F(LauncherDialogTest, IconizedConfigurationHidesTheWindowSoonAfterStartUp) {

@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/schedules.h"
 #include "launcher_fixture.h"
+#include "platform/startup_win32.h"
 #include "resource.h"
 
 namespace {
@@ -34,11 +36,15 @@ protected:
             return FALSE;
         });
         afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, HWND owner) {
-            menuItems.clear();
-            for (int at = 0; at < GetMenuItemCount(menu); ++at) {
-                char text[32] = "";
-                GetMenuStringA(menu, static_cast<UINT>(at), text, sizeof text, MF_BYPOSITION);
-                menuItems.emplace_back(GetMenuItemID(menu, at), text);
+            menuItems = ItemsOf(menu);
+            // The submenu's items, the checked one marked "*".
+            scheduleItems.clear();
+            HMENU schedules = GetSubMenu(menu, 5);
+            for (const auto& [id, text] : ItemsOf(schedules)) {
+                const bool checked = GetMenuState(schedules, id, MF_BYCOMMAND) & MF_CHECKED;
+                scheduleItems.push_back((checked ? "*" : "") + text);
+                if (!scheduleChoice.empty() && text.rfind(scheduleChoice, 0) == 0)
+                    return static_cast<BOOL>(id);
             }
             // Without TPM_RETURNCMD the choice arrives as a command instead.
             if (flags & TPM_RETURNCMD) return static_cast<BOOL>(menuChoice);
@@ -52,6 +58,23 @@ protected:
         LauncherFixture::TearDown();
     }
 
+    // Each item's identifier and text, as UTF-8 and with the access keys'
+    // & taken out, so that "&&" reads "&".
+    static std::vector<std::pair<UINT, std::string>> ItemsOf(HMENU menu) {
+        std::vector<std::pair<UINT, std::string>> items;
+        for (int at = 0; at < GetMenuItemCount(menu); ++at) {
+            wchar_t text[128] = L"";
+            GetMenuStringW(menu, static_cast<UINT>(at), text, 128, MF_BYPOSITION);
+            const std::string utf8 = AfxUtf8Text(text);
+            std::string shown;
+            for (std::size_t at = 0; at < utf8.size(); ++at) {
+                if (utf8[at] == '&' && ++at == utf8.size()) break;
+                shown += utf8[at];
+            }
+            items.emplace_back(GetMenuItemID(menu, at), shown);
+        }
+        return items;
+    }
     static void Notify(LauncherDialog& dialog, UINT mouseMessage) {
         dialog.SendMessage(TrayNotifyMessage, 0, mouseMessage);
     }
@@ -64,6 +87,8 @@ protected:
     int refusals = 0;  // adds and changes the shell refuses before it takes one
     UINT menuChoice = 0;
     std::vector<std::pair<UINT, std::string>> menuItems;
+    std::string scheduleChoice;  // the start of a submenu item to choose
+    std::vector<std::string> scheduleItems;
 };
 
 TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSaved) {
@@ -166,7 +191,8 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         {"Manual", 1030, IDD_MANUAL, false}, {"Show while shown", 1028, 0, true, true},
     };
     const std::vector<std::pair<UINT, std::string>> items = {
-        {1028, "Show"}, {1031, "Log"}, {1027, "About"}, {1030, "Manual"}, {1026, "Exit"}};
+        {1028, "Show"}, {1031, "Log"},           {1027, "About"}, {1030, "Manual"},
+        {0, ""},        {UINT(-1), "Schedules"}, {0, ""},         {1026, "Exit"}};
     LauncherDialog dialog;
     UINT opened = 0;
     uitest::RunNotingWhatItOpens(dialog, opened, [&] {
@@ -193,6 +219,51 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
     EXPECT_FALSE(testsupport::FileExists(ConfigPath())) << "a menu choice saved the settings";
+}
+
+// The submenu says which schedules run and starts this exe on the chosen
+// one; "New Schedule..." makes a folder, refusing a name Windows keeps.
+TEST_F(TrayTest, SchedulesSubmenuTellsWhichRunAndStartsTheChosenOrNewOne) {
+    const std::string schedules = HomeFile(SchedulesFolderName),
+                      greek = "\u0391\u03BD\u03C4\u03AF\u03B3\u03C1\u03B1\u03C6\u03B1";
+    for (const std::string& name : {std::string(), std::string("\\R&D"), std::string("\\Alpha")})
+        testsupport::MakeDirectory(schedules + name);
+    // A launcher on R&D holds its guard's mutex.
+    const HANDLE running = CreateMutexW(
+        nullptr, FALSE, platform::WidePath(platform::LauncherMutexName(schedules + "\\R&D")).c_str());
+    std::vector<std::string> starts;
+    platform::SetStartHandler([&](const platform::StartRequest& request) {
+        starts.push_back(request.target);
+        return 0u;
+    });
+    const std::string exe = "\"" + platform::ExecutablePath() + "\"";
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog& shown) {
+        if (shown.GetTemplateId() == IDD_NEW_SCHEDULE) {
+            for (const std::string& typed : {std::string("nul.txt"), " " + greek + " "}) {
+                HwndSetWideText(shown.GetDlgItem(IDC_SCHEDULE_NAME), platform::WidePath(typed));
+                harness::Click(shown.GetSafeHwnd(), IDOK);
+            }
+            return;
+        }
+        SetShown(dialog, false);
+        for (const char* choice : {"Alpha", "Home folder", "New Schedule"}) {
+            scheduleChoice = choice;
+            Notify(dialog, WM_CONTEXTMENU);
+        }
+        EXPECT_EQ(scheduleItems, (std::vector<std::string>{"*Home folder", "Alpha\t(not running)", "R&D", "",
+                                                           "New Schedule..."}));
+        EXPECT_TRUE(dialog.IsWindowVisible()) << "its own entry did not show the window";
+        dialog.EndDialog(IDCANCEL);
+    });
+    platform::SetStartHandler(nullptr);
+    CloseHandle(running);
+    EXPECT_EQ(starts, (std::vector<std::string>{exe + " /folder \"" + schedules + "\\Alpha\"",
+                                                exe + " /folder \"" + schedules + "\\" + greek + "\""}));
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+    EXPECT_EQ(harness::MessageBoxes()[0].text, "This name is reserved by Windows: nul.txt");
+    EXPECT_EQ(harness::MessageBoxes()[0].caption, harness::TestApp().m_pszAppName) << "not the title";
+    EXPECT_TRUE(platform::IsExistingFolder(schedules + "\\" + greek));
 }
 
 // While a window of ours is open over the launcher, the icon only brings it
