@@ -25,7 +25,8 @@ bool IsDialogWindow(HWND window) {
 
 BOOL CALLBACK NoteOwnDialog(HWND window, LPARAM parameter) {
     auto* own = reinterpret_cast<OwnWindows*>(parameter);
-    if (window != own->main && IsWindowVisible(window) && IsDialogWindow(window)) own->found.push_back(window);
+    if (window != own->main && IsWindowVisible(window) && IsDialogWindow(window))
+        own->found.push_back(window);
     return TRUE;
 }
 

@@ -261,7 +261,8 @@ HWND NewAsker() {
     asker.lpfnWndProc = NoteToldFolder;
     asker.lpszClassName = L"OrvixTestAsker";
     RegisterClassW(&asker);
-    return CreateWindowExW(0, asker.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    return CreateWindowExW(0, asker.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                           nullptr);
 }
 
 // An installer that gave up would not start the launcher again; one that
