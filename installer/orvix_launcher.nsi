@@ -7,6 +7,8 @@
 ;            the installer test run where 32-bit code cannot
 ;   EXE_X86  the 32-bit OrvixLauncher.exe
 ;   EXE_X64  the 64-bit OrvixLauncher.exe
+;   HELPER   launcher_helper.exe, which ends the running launchers and
+;            starts them again
 ;   DOCS     the folder holding README.txt and LICENSE.txt
 ;   OUTFILE  the installer to write
 
@@ -18,6 +20,7 @@
 !insertmacro RequireDefine TARGET
 !insertmacro RequireDefine EXE_X86
 !insertmacro RequireDefine EXE_X64
+!insertmacro RequireDefine HELPER
 !insertmacro RequireDefine DOCS
 !insertmacro RequireDefine OUTFILE
 
@@ -27,6 +30,9 @@
 !define PROGRAM_EXE "OrvixLauncher.exe"
 !define SHORTCUT "${PRODUCT}.lnk"
 !define UNINSTALLER "Uninstall.exe"
+!define HELPER_EXE "launcher_helper.exe"
+; The settings folders of the launchers that ended, to start them again.
+!define LAUNCHER_LIST "launchers.txt"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\OrvixLauncher"
 
 Unicode true
@@ -70,26 +76,40 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 ${MAKER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Shortcuts and folders belong to this user, never to all users.
-Function .onInit
-  SetShellVarContext current
-FunctionEnd
+; The helper runs from the installer's temporary folder, which goes with
+; the installer, the list of launchers with it.
+!macro RunHelper ARGUMENTS
+  nsExec::Exec '"$PLUGINSDIR\${HELPER_EXE}" ${ARGUMENTS}'
+  Pop $0
+!macroend
 
-Function un.onInit
-  SetShellVarContext current
-FunctionEnd
+!macro StartEndedLaunchers
+  !insertmacro RunHelper 'start "$INSTDIR\${PROGRAM_EXE}" "$PLUGINSDIR\${LAUNCHER_LIST}"'
+!macroend
 
 ; A running launcher holds its file open, so it can be neither replaced nor
-; removed. Stop before anything changes rather than leave the shortcuts and
-; the program out of step.
-!macro RemoveProgramOrStop
+; removed: each launcher of the installed program is asked to end, and names
+; its settings folder. When one does not end, stop before anything changes
+; rather than leave the shortcuts and the program out of step, and start
+; again those that did end. UNINSTALLING is "yes" in the uninstaller, which
+; removes the Startup shortcuts while their target can still be read.
+!macro EndLaunchersOrStop UNINSTALLING
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\${HELPER_EXE}" "${HELPER}"
   retry:
+  !insertmacro RunHelper 'end "$INSTDIR\${PROGRAM_EXE}" "$PLUGINSDIR\${LAUNCHER_LIST}"'
+  StrCmp $0 0 0 not_ended
+  !if "${UNINSTALLING}" == "yes"
+    !insertmacro RunHelper 'unstartup "$INSTDIR\${PROGRAM_EXE}"'
+  !endif
   ClearErrors
   Delete "$INSTDIR\${PROGRAM_EXE}"
   IfErrors 0 removed
+  not_ended:
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "${PRODUCT} is running. End it from its notification-area icon, then choose Retry." \
+      "${PRODUCT} is running and did not end when asked. End it from its notification-area icon, then choose Retry." \
       /SD IDCANCEL IDRETRY retry
+    !insertmacro StartEndedLaunchers
     SetErrorLevel 2
     Abort "${PRODUCT} is running; nothing was changed."
   removed:
@@ -97,7 +117,7 @@ FunctionEnd
 
 Section "${PRODUCT}" SectionProgram
   SectionIn RO
-  !insertmacro RemoveProgramOrStop
+  !insertmacro EndLaunchersOrStop no
   ; Installing again with "Start with Windows" cleared ends the starts.
   Delete "$SMSTARTUP\${SHORTCUT}"
   ; Also the shortcuts' start-in folder.
@@ -130,16 +150,39 @@ Section "${PRODUCT}" SectionProgram
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-; Checked by default, so a silent install takes it too. The launcher's
+; Checked by default, so a silent first install takes it too. The launcher's
 ; Auto-Restart relies on this shortcut to resume after a restart.
 Section "Start with Windows" SectionStartup
   CreateShortcut "$SMSTARTUP\${SHORTCUT}" "$INSTDIR\${PROGRAM_EXE}"
 SectionEnd
 
-; Removes only what the installer put there. The configuration and the log
-; live in the user's home and stay, and so does anything else in the folder.
+; Last, with the program in place: the launchers that ended run again, each
+; on its own folder.
+Section "-Start the ended launchers"
+  !insertmacro StartEndedLaunchers
+SectionEnd
+
+; Shortcuts and folders belong to this user, never to all users.
+Function .onInit
+  SetShellVarContext current
+  ; An upgrade keeps the user's choice: "Start with Windows" starts checked
+  ; only while its shortcut is there. A first install has it checked.
+  IfFileExists "$INSTDIR\${PROGRAM_EXE}" 0 chosen
+  IfFileExists "$SMSTARTUP\${SHORTCUT}" chosen
+  SectionSetFlags ${SectionStartup} 0
+  chosen:
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext current
+FunctionEnd
+
+; Removes only what the installer put there, and every Startup shortcut to
+; the program. The configuration and the log live in the user's home and
+; stay, and so does anything else in the folder. The launchers that ended
+; stay ended.
 Section "Uninstall"
-  !insertmacro RemoveProgramOrStop
+  !insertmacro EndLaunchersOrStop yes
   Delete "$SMSTARTUP\${SHORTCUT}"
   Delete "$SMPROGRAMS\${SHORTCUT}"
   Delete "$INSTDIR\README.txt"

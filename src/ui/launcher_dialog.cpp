@@ -10,6 +10,7 @@
 #include "platform/com_win32.h"
 #include "platform/os.h"
 #include "resource.h"
+#include "ui/end_for_update.h"
 #include "ui/launcher_controls.h"
 #include "ui/message_filter.h"
 #include "ui/path_box.h"
@@ -96,6 +97,11 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     }
     if (message != 0 && message == AnotherStartMessage()) {
         OnAnotherStart();
+        result = 0;
+        return true;
+    }
+    if (message != 0 && message == EndForUpdateMessage()) {
+        OnEndForUpdate(reinterpret_cast<HWND>(wParam));
         result = 0;
         return true;
     }
@@ -226,9 +232,9 @@ BOOL LauncherDialog::OnInitDialog() {
                                                        static_cast<WPARAM>(error),
                                                        static_cast<LPARAM>(start));
                                     });
-    // Started "as administrator", the launcher still hears a second start
-    // and the task bar's return.
-    AllowFromNormalPrograms(m_hWnd, {AnotherStartMessage(), TaskbarCreatedMessage()});
+    // Started "as administrator", the launcher still hears a second start,
+    // the task bar's return and an installer's request to end.
+    AllowFromNormalPrograms(m_hWnd, {AnotherStartMessage(), TaskbarCreatedMessage(), EndForUpdateMessage()});
     SetUpSystemMenu();
     if (!SettingsFolder().empty()) SetCaption(GetWindowText());
     trayIcon = std::make_unique<TrayIcon>(this, TrayNotifyMessage, TipNow());

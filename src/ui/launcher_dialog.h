@@ -106,6 +106,8 @@ private:
     bool OnOptionCommand(UINT command);
     void OnAnotherStart();
     void OnEndSession();
+    // An installer asks the launcher to end before it replaces the program.
+    void OnEndForUpdate(HWND asker);
     void OnDestroy();
     void OnShellAnswered(WPARAM error, LPARAM start);
 

@@ -16,6 +16,7 @@
 #include "platform/startup_win32.h"
 #include "resource.h"
 #include "ui/banner.h"
+#include "ui/end_for_update.h"
 #include "ui/startup_switch.h"
 #include "ui/tray_icon.h"
 
@@ -307,17 +308,68 @@ TEST_F(LauncherDialogTest, EscapeEndsTheDialogAndTheSettingsAreSavedOnDestructio
 
 // Windows may end the process after WM_ENDSESSION without any destructor,
 // and lists a launcher that asks anything first as blocking the logoff.
+// An installer built on the Restart Manager closes it the same way.
 TEST_F(LauncherDialogTest, SessionEndSavesAChangedIntervalAtOnceWithoutAsking) {
+    for (UINT reason : {UINT{ENDSESSION_LOGOFF}, UINT{ENDSESSION_CLOSEAPP}}) {
+        std::remove(ConfigPath().c_str());
+        LauncherDialog dialog;
+        RunModal(dialog, [&](CDialog&) {
+            SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_SETPOS, TRUE, 45);
+            dialog.SendMessage(WM_HSCROLL, TB_ENDTRACK,
+                               reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_INTERVAL_SLIDER)));
+            EXPECT_EQ(dialog.SendMessage(WM_QUERYENDSESSION, 0, reason), TRUE);
+            dialog.SendMessage(WM_ENDSESSION, TRUE, reason);
+        });
+        ExpectConfigLine(6, "45");
+    }
+    EXPECT_EQ(LogCount("Program Exit"), 2);
+    EXPECT_TRUE(harness::NoMessageBoxes());
+}
+
+std::vector<std::wstring> toldFolders;
+
+LRESULT CALLBACK NoteToldFolder(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
+    const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data.dwData == SettingsFolderData)
+        toldFolders.emplace_back(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    return TRUE;
+}
+
+// The installer's helper asks from a window of its own, unseen.
+HWND NewAsker() {
+    WNDCLASSW asker{};
+    asker.lpfnWndProc = NoteToldFolder;
+    asker.lpszClassName = L"OrvixTestAsker";
+    RegisterClassW(&asker);
+    return CreateWindowExW(0, asker.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                           nullptr);
+}
+
+// An installer that gave up would not start the launcher again; one that
+// asks gets the folder, and the open viewer does not hold the end up.
+TEST_F(LauncherDialogTest, EndForUpdateClosesTheLogViewerAndTellsTheFolderUnlessTheAskerIsGone) {
+    UseSettingsFolder(home.Path());
+    HWND gone = NewAsker();
+    DestroyWindow(gone);
+    HWND asker = NewAsker();
     LauncherDialog dialog;
-    RunModal(dialog, [&](CDialog&) {
-        SendTo(dialog, IDC_INTERVAL_SLIDER, TBM_SETPOS, TRUE, 45);
-        dialog.SendMessage(WM_HSCROLL, TB_ENDTRACK,
-                           reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_INTERVAL_SLIDER)));
-        EXPECT_EQ(dialog.SendMessage(WM_QUERYENDSESSION), TRUE);
-        dialog.SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    RunModal(dialog, [&](CDialog& shown) {
+        if (&shown == &dialog) {
+            dialog.SendMessage(EndForUpdateMessage(), reinterpret_cast<WPARAM>(gone));
+            harness::PumpMessages();
+            EXPECT_TRUE(dialog.IsWindowVisible()) << "ended for an asker that is gone";
+            dialog.ShowLogDialog();
+            return;
+        }
+        ASSERT_EQ(shown.GetTemplateId(), static_cast<UINT>(IDD_LOG));
+        dialog.SendMessage(EndForUpdateMessage(), reinterpret_cast<WPARAM>(asker));
     });
-    ExpectConfigLine(6, "45");
+    UseSettingsFolder("");
+    DestroyWindow(asker);
+    EXPECT_EQ(toldFolders, std::vector<std::wstring>{platform::WidePath(home.Path())});
     EXPECT_EQ(LogCount("Program Exit"), 1);
+    ExpectConfigLine(16, "0");
     EXPECT_TRUE(harness::NoMessageBoxes());
 }
 
