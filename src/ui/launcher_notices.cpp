@@ -21,9 +21,9 @@ struct OptionItem {
 
 // In the system menu's order, below About.
 const OptionItem OptionItems[] = {
-    {IDM_WAKE_TO_RUN, LauncherOption::WakeToRun, "Wake the computer to launch"},
-    {IDM_NOTIFY, LauncherOption::Notify, "Show notifications"},
-    {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed launch at start"},
+    {IDM_WAKE_TO_RUN, LauncherOption::WakeToRun, "&Wake the computer to launch"},
+    {IDM_NOTIFY, LauncherOption::Notify, "Show noti&fications"},
+    {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed &launch at start"},
 };
 
 // The tray menu's items. Their identifiers coincide with controls of the
@@ -106,6 +106,7 @@ std::wstring LauncherDialog::TipNow() const {
 }
 
 void LauncherDialog::OnTrayNotify(LPARAM notice) {
+    if (trayIcon) trayIcon->Hear(notice);
     const TrayRequest request = TrayIcon::RequestOf(notice);
     if (request == TrayRequest::Nothing) return;
     // A modal window of ours is open (it disables this one): a second viewer,
@@ -115,11 +116,14 @@ void LauncherDialog::OnTrayNotify(LPARAM notice) {
         return;
     }
     if (request == TrayRequest::Menu && trayIcon) {
-        OnTrayMenuChoice(trayIcon->TrackMenu({{TrayShow, "Show"},
-                                              {TrayLog, "Log"},
-                                              {TrayAbout, "About"},
-                                              {TrayManual, "Manual"},
-                                              {TrayExit, "Exit"}}));
+        const UINT chosen = trayIcon->TrackMenu(
+            {{TrayShow, "&Show"}, {TrayLog, "&Log"}, {TrayAbout, "&About"}, {TrayManual, "&Manual"}, {TrayExit, "E&xit"}},
+            TrayShow);
+        // Escape on a menu opened from the keyboard: the keyboard goes back to
+        // the icon. A click elsewhere leaves the focus where it went.
+        if (chosen == 0 && trayIcon->MenuAskedByKeyboard() && ::GetForegroundWindow() == m_hWnd)
+            trayIcon->ReturnFocus();
+        OnTrayMenuChoice(chosen);
     } else if (request == TrayRequest::Show) {
         SetHidden(false);
     } else if (request == TrayRequest::Toggle) {

@@ -135,10 +135,22 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
-UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items) const {
+void TrayIcon::Hear(LPARAM notice) {
+    const UINT message = LOWORD(notice);
+    if (message == WM_MOUSEMOVE) return;
+    if (message == WM_CONTEXTMENU) menuByKeyboard = lastNotice != WM_RBUTTONUP;
+    lastNotice = message;
+}
+
+void TrayIcon::ReturnFocus() {
+    if (added && inArea) AfxShellNotifyIcon(NIM_SETFOCUS, &notifyData);
+}
+
+UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items, UINT defaultItem) const {
     PopupMenu menu;
     if (!menu.Handle() || !window) return 0;
     for (const MenuItem& item : items) AppendMenuA(menu.Handle(), MF_STRING, item.first, item.second);
+    SetMenuDefaultItem(menu.Handle(), defaultItem, FALSE);
     POINT cursor{};
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close on a click elsewhere.
