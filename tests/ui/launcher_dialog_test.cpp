@@ -66,16 +66,24 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         ASSERT_GE(count, 5);
         EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 5), MF_BYPOSITION) & MF_SEPARATOR,
                   static_cast<UINT>(MF_SEPARATOR));
-        const std::pair<const char*, UINT> items[] = {{"&About launcher...", 0},
+        const std::pair<const char*, UINT> items[] = {{"About launcher...", 0},
                                                       {"Wake the computer to launch", 0},
                                                       {"Show notifications", MF_CHECKED},
                                                       {"Run a missed launch at start", 0}};
         for (int at = 0; at < 4; ++at) {
-            EXPECT_EQ(MenuItemText(systemMenu, count - 4 + at), items[at].first);
+            EXPECT_EQ(harness::WithoutAccessKey(MenuItemText(systemMenu, count - 4 + at)), items[at].first);
             EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 4 + at), MF_BYPOSITION) & MF_CHECKED,
                       items[at].second);
         }
         EXPECT_EQ(GetMenuItemID(systemMenu, count - 4), 16u);
+        std::string keys;  // Windows' own items' among them
+        for (int at = 0; at < count; ++at) {
+            const std::string text = MenuItemText(systemMenu, at);
+            const char key = harness::AccessKey(text);
+            if (key == 0 || text == "&About Wine") continue;  // Wine adds that one, Windows does not
+            EXPECT_EQ(keys.find(key), std::string::npos) << key << " twice in the system menu";
+            keys += key;
+        }
 
         // No moment beyond what the clock can count to can be picked.
         SYSTEMTIME range[2] = {};
@@ -325,8 +333,11 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
         HDC page = CreateCompatibleDC(nullptr);
         HBITMAP pixels = CreateBitmap(client.right, client.bottom, 1, 32, nullptr);
         HGDIOBJ previous = SelectObject(page, pixels);
-        PatBlt(page, 0, 0, client.right, client.bottom, WHITENESS);
-        SendMessageA(banner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(page), PRF_CLIENT);
+        const auto print = [&] {
+            PatBlt(page, 0, 0, client.right, client.bottom, WHITENESS);
+            SendMessageA(banner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(page), PRF_CLIENT);
+        };
+        print();
         for (POINT corner : {POINT{0, 0}, POINT{client.right - 1, 0}, POINT{0, client.bottom - 1},
                              POINT{client.right - 1, client.bottom - 1}}) {
             const COLORREF colour = GetPixel(page, corner.x, corner.y);
@@ -334,9 +345,33 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
             const int blue = GetBValue(colour);
             EXPECT_GT(blue, red + 40) << "no picture at " << corner.x << ", " << corner.y;
         }
+        // High contrast: the banner's text in the text colour on the face colour.
+        afxtest::SetHighContrast(true);
+        dialog.SendMessage(WM_SYSCOLORCHANGE);
+        print();
+        afxtest::SetHighContrast(std::nullopt);
+        EXPECT_EQ(GetPixel(page, 0, 0), GetSysColor(COLOR_BTNFACE));
+        int textPixels = 0;
+        for (int x = 0; x < client.right; ++x) textPixels += GetPixel(page, x, client.bottom / 2) == GetSysColor(COLOR_BTNTEXT);
+        EXPECT_GT(textPixels, 0) << "no text in high contrast";
         SelectObject(page, previous);
         DeleteObject(pixels);
         DeleteDC(page);
+        dialog.EndDialog(IDCANCEL);
+    });
+}
+
+// A group box's access key takes the keyboard to the first control of its group.
+TEST_F(LauncherDialogTest, AltAndAGroupsLetterMovesTheFocusIntoTheGroup) {
+    LauncherDialog dialog;
+    RunModal(dialog, [&](CDialog&) {
+        for (auto [letter, first] : {std::pair{'p', IDC_PROGRAM_PATH}, {'d', IDC_MONDAY}, {'e', IDC_DATE_PICKER},
+                                     {'i', IDC_TIME_PICKER}, {'n', IDC_INTERVAL_SLIDER}}) {
+            ::SetFocus(dialog.GetDlgItem(IDC_CLOSE));
+            PostMessageA(GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+            harness::PumpMessages();
+            EXPECT_EQ(GetFocus(), dialog.GetDlgItem(first)) << "Alt+" << letter;
+        }
         dialog.EndDialog(IDCANCEL);
     });
 }

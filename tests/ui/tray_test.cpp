@@ -38,8 +38,9 @@ protected:
             for (int at = 0; at < GetMenuItemCount(menu); ++at) {
                 char text[32] = "";
                 GetMenuStringA(menu, static_cast<UINT>(at), text, sizeof text, MF_BYPOSITION);
-                menuItems.emplace_back(GetMenuItemID(menu, at), text);
+                menuItems.emplace_back(GetMenuItemID(menu, at), harness::WithoutAccessKey(text));
             }
+            menuDefault = GetMenuDefaultItem(menu, FALSE, 0);
             // Without TPM_RETURNCMD the choice arrives as a command instead.
             if (flags & TPM_RETURNCMD) return static_cast<BOOL>(menuChoice);
             if (menuChoice != 0) PostMessageA(owner, WM_COMMAND, menuChoice, 0);
@@ -64,6 +65,7 @@ protected:
     int refusals = 0;  // adds and changes the shell refuses before it takes one
     UINT menuChoice = 0;
     std::vector<std::pair<UINT, std::string>> menuItems;
+    UINT menuDefault = 0;
 };
 
 TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSaved) {
@@ -158,8 +160,10 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         UINT opens;  // the dialog template opened, or 0
         bool shownAfter;
         bool shownBefore = false;
+        bool byMouse = false;  // a right click, not the menu key; Escape sends the keyboard back only then
     } cases[] = {
-        {"dismissed", 0, 0, false},          {"Show", 1028, 0, true},
+        {"dismissed", 0, 0, false},          {"dismissed after a right click", 0, 0, false, false, true},
+        {"Show", 1028, 0, true},
         {"Log", 1031, IDD_LOG, false},       {"About", 1027, IDD_ABOUT, false},
         {"Manual", 1030, IDD_MANUAL, false}, {"Show while shown", 1028, 0, true, true},
     };
@@ -173,8 +177,13 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
             SetShown(dialog, c.shownBefore);
             menuChoice = c.choice;
             opened = 0;
+            iconCalls.clear();
+            if (c.byMouse) Notify(dialog, WM_RBUTTONUP);
             Notify(dialog, WM_CONTEXTMENU);
             EXPECT_EQ(menuItems, items);
+            EXPECT_EQ(menuDefault, 1028u) << "Show, what a double click does";
+            const bool focusBack = !iconCalls.empty() && iconCalls.back().message == NIM_SETFOCUS;
+            EXPECT_EQ(focusBack, c.choice == 0 && !c.byMouse);
             MSG pending{};
             EXPECT_FALSE(PeekMessageA(&pending, dialog.GetSafeHwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE))
                 << "the choice was sent as control command " << LOWORD(pending.wParam);
