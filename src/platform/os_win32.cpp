@@ -108,7 +108,6 @@ SystemError CreateProcessIn(const wchar_t* program, const std::string& commandLi
     return 0;
 }
 
-
 // %ComSpec%, or cmd.exe in the system folder when it is unset.
 std::string CommandInterpreterPath() {
     const std::optional<std::string> comSpec = EnvironmentVariable("ComSpec");

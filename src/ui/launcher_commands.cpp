@@ -254,7 +254,8 @@ void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
 
 void LauncherDialog::OnColoursChanged(bool sentToTopLevel) {
     if (sentToTopLevel) {
-        for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT))
+        for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control;
+             control = ::GetWindow(control, GW_HWNDNEXT))
             ::SendMessageW(control, WM_SYSCOLORCHANGE, 0, 0);
     }
     banner.LookAgain();

@@ -116,9 +116,12 @@ void LauncherDialog::OnTrayNotify(LPARAM notice) {
         return;
     }
     if (request == TrayRequest::Menu && trayIcon) {
-        const UINT chosen = trayIcon->TrackMenu(
-            {{TrayShow, "&Show"}, {TrayLog, "&Log"}, {TrayAbout, "&About"}, {TrayManual, "&Manual"}, {TrayExit, "E&xit"}},
-            TrayShow);
+        const UINT chosen = trayIcon->TrackMenu({{TrayShow, "&Show"},
+                                                 {TrayLog, "&Log"},
+                                                 {TrayAbout, "&About"},
+                                                 {TrayManual, "&Manual"},
+                                                 {TrayExit, "E&xit"}},
+                                                TrayShow);
         // Escape on a menu opened from the keyboard: the keyboard goes back to
         // the icon. A click elsewhere leaves the focus where it went.
         if (chosen == 0 && trayIcon->MenuAskedByKeyboard() && ::GetForegroundWindow() == m_hWnd)

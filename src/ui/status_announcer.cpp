@@ -32,7 +32,8 @@ void StatusAnnouncer::Attach(HWND statusBox) {
 
 void StatusAnnouncer::Detach() {
     if (services && box) {
-        services->ClearHwndProps(box, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &LiveSetting_Property_GUID, 1);
+        services->ClearHwndProps(box, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 &LiveSetting_Property_GUID, 1);
     }
     services.Reset();
     box = nullptr;

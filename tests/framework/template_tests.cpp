@@ -72,8 +72,8 @@ const ControlRow kLauncherControls[] = {
     {IDC_STATUS_GROUP, "Button", kGroup, 0, "Status & Countdown (d:h:m:s)", 143, 158, 105, 32},
     {IDC_STATIC, "Static", kLabel, 0, "Time left", 189, 169, 53, 16},
     {IDC_COUNTDOWN, "Edit", kReadOnly, WS_EX_DLGMODALFRAME, "", 189, 169, 53, 16},
-    {IDC_BANNER, "Static", kBanner | SS_NOTIFY, WS_EX_DLGMODALFRAME, "Orvix Launcher Version 2.11", 10, 4, 237,
-     47},
+    {IDC_BANNER, "Static", kBanner | SS_NOTIFY, WS_EX_DLGMODALFRAME, "Orvix Launcher Version 2.11", 10, 4,
+     237, 47},
     {IDC_STATIC, "Static", kBanner, WS_EX_DLGMODALFRAME, nullptr, 10, 4, 237, 47},
     {IDC_STATIC, "Static", kBanner, WS_EX_DLGMODALFRAME, nullptr, 9, 4, 237, 47},
 };
@@ -218,7 +218,7 @@ struct DialogRow {
     const char* caption;
     int defaultButton;
     int firstFocus;  // as the bare template leaves it
-    int namedBox;  // the text box a hidden label names, or 0
+    int namedBox;    // the text box a hidden label names, or 0
     const char* name;
     std::vector<ChildRule> children;
     WPARAM closingKey;
@@ -253,7 +253,8 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
          IDC_LOG_TEXT,
          IDC_LOG_TEXT,
          "Log",
-         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT | ES_READONLY | WS_TABSTOP, 0},
+         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT | ES_READONLY | WS_TABSTOP,
+           0},
           {IDC_LOG_RESET, WS_TABSTOP, 0},
           {IDC_LOG_CLOSE, WS_TABSTOP, 0}},
          VK_ESCAPE,

@@ -235,7 +235,8 @@ std::string WithoutAccessKey(const std::string& caption) {
 char AccessKey(const std::string& caption) {
     for (std::size_t at = 0; at + 1 < caption.size(); ++at) {
         if (caption[at] != '&') continue;
-        if (caption[at + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[at + 1])));
+        if (caption[at + 1] != '&')
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[at + 1])));
         ++at;
     }
     return 0;

@@ -134,8 +134,9 @@ protected:
 };
 
 TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
-    const HWINEVENTHOOK hook = SetWinEventHook(0x8019, 0x8019, nullptr, CountStatusAnnouncement,  // live region changed
-                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(0x8019, 0x8019, nullptr, CountStatusAnnouncement,  // live region changed
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     statusAnnouncements = 0;
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {

@@ -352,7 +352,8 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
         afxtest::SetHighContrast(std::nullopt);
         EXPECT_EQ(GetPixel(page, 0, 0), GetSysColor(COLOR_BTNFACE));
         int textPixels = 0;
-        for (int x = 0; x < client.right; ++x) textPixels += GetPixel(page, x, client.bottom / 2) == GetSysColor(COLOR_BTNTEXT);
+        for (int x = 0; x < client.right; ++x)
+            textPixels += GetPixel(page, x, client.bottom / 2) == GetSysColor(COLOR_BTNTEXT);
         EXPECT_GT(textPixels, 0) << "no text in high contrast";
         SelectObject(page, previous);
         DeleteObject(pixels);
@@ -365,8 +366,11 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
 TEST_F(LauncherDialogTest, AltAndAGroupsLetterMovesTheFocusIntoTheGroup) {
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
-        for (auto [letter, first] : {std::pair{'p', IDC_PROGRAM_PATH}, {'d', IDC_MONDAY}, {'e', IDC_DATE_PICKER},
-                                     {'i', IDC_TIME_PICKER}, {'n', IDC_INTERVAL_SLIDER}}) {
+        for (auto [letter, first] : {std::pair{'p', IDC_PROGRAM_PATH},
+                                     {'d', IDC_MONDAY},
+                                     {'e', IDC_DATE_PICKER},
+                                     {'i', IDC_TIME_PICKER},
+                                     {'n', IDC_INTERVAL_SLIDER}}) {
             ::SetFocus(dialog.GetDlgItem(IDC_CLOSE));
             PostMessageA(GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
             harness::PumpMessages();

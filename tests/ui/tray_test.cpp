@@ -162,10 +162,13 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         bool shownBefore = false;
         bool byMouse = false;  // a right click, not the menu key; Escape sends the keyboard back only then
     } cases[] = {
-        {"dismissed", 0, 0, false},          {"dismissed after a right click", 0, 0, false, false, true},
+        {"dismissed", 0, 0, false},
+        {"dismissed after a right click", 0, 0, false, false, true},
         {"Show", 1028, 0, true},
-        {"Log", 1031, IDD_LOG, false},       {"About", 1027, IDD_ABOUT, false},
-        {"Manual", 1030, IDD_MANUAL, false}, {"Show while shown", 1028, 0, true, true},
+        {"Log", 1031, IDD_LOG, false},
+        {"About", 1027, IDD_ABOUT, false},
+        {"Manual", 1030, IDD_MANUAL, false},
+        {"Show while shown", 1028, 0, true, true},
     };
     const std::vector<std::pair<UINT, std::string>> items = {
         {1028, "Show"}, {1031, "Log"}, {1027, "About"}, {1030, "Manual"}, {1026, "Exit"}};
