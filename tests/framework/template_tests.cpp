@@ -212,14 +212,13 @@ struct ChildRule {
     int id;
     DWORD required;
     DWORD forbidden;
+    const char* label = nullptr;  // the hidden label just before it, which names it
 };
 struct DialogRow {
     UINT templateId;
     const char* caption;
     int defaultButton;
     int firstFocus;  // as the bare template leaves it
-    int namedBox;    // the text box a hidden label names, or 0
-    const char* name;
     std::vector<ChildRule> children;
     WPARAM closingKey;
     INT_PTR closingResult;
@@ -232,8 +231,6 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
          "About Orvix Launcher",
          IDOK,
          IDOK,
-         0,
-         nullptr,
          {{IDC_ABOUT_MAKER, 0, 0}, {IDOK, WS_TABSTOP, 0}},
          VK_RETURN,
          IDOK},
@@ -241,9 +238,7 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
          "Orvix Launcher Manual",
          IDC_MANUAL_CLOSE,
          IDC_MANUAL_TEXT,  // the dialog itself puts it on Close
-         IDC_MANUAL_TEXT,
-         "Manual",
-         {{IDC_MANUAL_TEXT, edit | ES_READONLY | WS_TABSTOP, ES_AUTOHSCROLL},
+         {{IDC_MANUAL_TEXT, edit | ES_READONLY | WS_TABSTOP, ES_AUTOHSCROLL, "Manual"},
           {IDC_MANUAL_CLOSE, WS_TABSTOP, 0}},
          VK_ESCAPE,
          IDCANCEL},
@@ -251,10 +246,8 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
          "Orvix Launcher Log",
          IDC_LOG_CLOSE,
          IDC_LOG_TEXT,
-         IDC_LOG_TEXT,
-         "Log",
-         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT | ES_READONLY | WS_TABSTOP,
-           0},
+         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT | ES_READONLY | WS_TABSTOP, 0,
+           "Log"},
           {IDC_LOG_RESET, WS_TABSTOP, 0},
           {IDC_LOG_CLOSE, WS_TABSTOP, 0}},
          VK_ESCAPE,
@@ -280,11 +273,10 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
                 // In template order, which for the buttons is the order they are shown in.
                 HWND next = &child == &row.children.back() ? nullptr : d.GetDlgItem((&child + 1)->id);
                 EXPECT_EQ(GetWindow(control, GW_HWNDNEXT), next) << child.id;
-            }
-            if (row.namedBox != 0) {
-                HWND label = GetWindow(d.GetDlgItem(row.namedBox), GW_HWNDPREV);
-                EXPECT_EQ(HwndGetText(label), row.name);
-                EXPECT_FALSE(IsWindowVisible(label));
+                if (child.label) {
+                    EXPECT_EQ(HwndGetText(GetWindow(control, GW_HWNDPREV)), child.label);
+                    EXPECT_FALSE(IsWindowVisible(GetWindow(control, GW_HWNDPREV)));
+                }
             }
             ExpectUniqueAccessKeys(d.GetSafeHwnd());
             // The base dialog ends on Enter only through OK; Escape always cancels.
