@@ -192,6 +192,8 @@ HICON AfxLoadSmallIconForDpi(UINT id, UINT dpi);
 // The scaling the window is drawn at, in dots per inch (96 is 100 %): its
 // monitor's where the system tells it per window, else the system's.
 UINT AfxWindowDpi(HWND window);
+// Whether the user has high contrast on, as SPI_GETHIGHCONTRAST says now.
+bool AfxHighContrastOn();
 
 // An icon handle destroyed with the object.
 class OwnedIcon {
@@ -247,4 +249,7 @@ void SetModalObserver(ModalObserver observer);
 // restores the real timers.
 using TimerHandler = std::function<UINT_PTR(HWND window, UINT_PTR id, UINT milliseconds)>;
 void SetTimerHandler(TimerHandler handler);
+// Answers every AfxHighContrastOn instead of the system, which Wine cannot
+// switch; std::nullopt gives the system's answer again.
+void SetHighContrast(std::optional<bool> on);
 }  // namespace afxtest

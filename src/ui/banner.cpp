@@ -1,6 +1,7 @@
 #include "ui/banner.h"
 
 #include <iterator>
+#include <string>
 
 namespace {
 
@@ -37,6 +38,26 @@ void StretchHalftone(HDC target, const RECT& frame, HDC source, BannerSize size)
     SetStretchBltMode(target, previousMode);
 }
 
+// The control's text in the text colour on the face colour, in the
+// dialog's font, as high contrast asks of pictures.
+void DrawTextInstead(const DRAWITEMSTRUCT& item) {
+    RECT frame = item.rcItem;
+    FillRect(item.hDC, &frame, GetSysColorBrush(COLOR_BTNFACE));
+    const int length = GetWindowTextLengthW(item.hwndItem);
+    if (length <= 0) return;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(item.hwndItem, text.data(), length + 1)));
+    auto* font = reinterpret_cast<HFONT>(SendMessageW(GetParent(item.hwndItem), WM_GETFONT, 0, 0));
+    const HGDIOBJ previousFont = font ? SelectObject(item.hDC, font) : nullptr;
+    const COLORREF previousColour = SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+    const int previousMode = SetBkMode(item.hDC, TRANSPARENT);
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &frame,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetBkMode(item.hDC, previousMode);
+    SetTextColor(item.hDC, previousColour);
+    if (previousFont) SelectObject(item.hDC, previousFont);
+}
+
 }  // namespace
 
 std::size_t ChooseBannerPicture(BannerSize frame) {
@@ -52,6 +73,7 @@ Banner::~Banner() {
 }
 
 void Banner::SetUp(HWND control) {
+    LookAgain();
     RECT client{};
     if (control && GetClientRect(control, &client)) {
         setUpFrame = {client.right - client.left, client.bottom - client.top};
@@ -81,8 +103,14 @@ void Banner::PickFor(BannerSize frame) {
     picked = choice;
 }
 
+void Banner::LookAgain() { highContrast = AfxHighContrastOn(); }
+
 bool Banner::Draw(const DRAWITEMSTRUCT& item) const {
     if (item.CtlType != ODT_STATIC) return false;
+    if (highContrast) {
+        DrawTextInstead(item);
+        return true;
+    }
     BitmapSource source(item.hDC, bitmap);
     if (bitmap && source.Dc()) {
         StretchHalftone(item.hDC, item.rcItem, source.Dc(), PickedSize());

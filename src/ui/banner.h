@@ -1,7 +1,8 @@
 // The maker's banner at the top of the launcher window. One drawing comes at
 // three sizes; the banner shows the one that fits its frame at the display's
 // scaling, scaled to fill the frame, so that it is sharp and leaves no blank
-// band at 100 % as at 200 %.
+// band at 100 % as at 200 %. In high contrast it shows its text instead, in
+// the user's colours.
 #pragma once
 
 #include <cstddef>
@@ -42,8 +43,11 @@ public:
     // The window is now at the scaling `dpi`, where the system scales the
     // frame along with the dialog: picks for the frame at it.
     void Rescale(UINT dpi);
+    // High contrast may have been switched: takes the look it asks for.
+    void LookAgain();
     // Draws an owner-drawn picture control: the picked picture, scaled to
-    // fill its client area. False for any other item.
+    // fill its client area, or in high contrast the control's text centred
+    // on the face colour. False for any other item.
     bool Draw(const DRAWITEMSTRUCT& item) const;
     BannerSize PickedSize() const { return BannerPictures[picked].size; }
 
@@ -54,4 +58,5 @@ private:
     UINT setUpDpi = USER_DEFAULT_SCREEN_DPI;
     std::size_t picked = 0;
     HBITMAP bitmap = nullptr;
+    bool highContrast = false;
 };

@@ -251,3 +251,13 @@ void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
     }
     if (trayIcon) trayIcon->Rescale(dpi);
 }
+
+void LauncherDialog::OnColoursChanged(bool sentToTopLevel) {
+    if (sentToTopLevel) {
+        for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control;
+             control = ::GetWindow(control, GW_HWNDNEXT))
+            ::SendMessageW(control, WM_SYSCOLORCHANGE, 0, 0);
+    }
+    banner.LookAgain();
+    InvalidateRect(GetDlgItem(IDC_BANNER), nullptr, TRUE);
+}

@@ -16,6 +16,7 @@
 #include "ui/path_box.h"
 #include "ui/picker.h"
 #include "ui/power.h"
+#include "ui/read_only_colours.h"
 #include "ui/tray_icon.h"
 
 namespace {
@@ -84,6 +85,11 @@ void LauncherDialog::SetChecked(int id, int state) { CheckDlgButton(id, static_c
 void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRUE : FALSE); }
 
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const StatusAnnouncer::Handling handling(statusAnnouncer);
+    return HandleMessage(message, wParam, lParam, result);
+}
+
+bool LauncherDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
         OnTrayNotify(lParam);
@@ -171,7 +177,14 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             Carry(countdown.ClockSet(Now()));
             result = 0;
             return true;
+        case WM_CTLCOLORSTATIC:
+            if (!ColourAsEditBox(wParam, lParam, {statusBox, countdownBox}, result)) break;
+            return true;
+        case WM_SYSCOLORCHANGE:
+            OnColoursChanged(true);
+            break;
         case WM_SETTINGCHANGE:
+            OnColoursChanged(false);
             // Sent for many settings; the countdown looks whether the zone changed.
             if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
             break;
@@ -254,6 +267,7 @@ BOOL LauncherDialog::OnInitDialog() {
     if (settings.autoRestart) OnLaunch();
     ShowNotices();
     if (settings.iconized) hideTimerId = SetTimer(HideTimer, HideTimerMilliseconds);
+    statusAnnouncer.Attach(statusBox);
     return TRUE;
 }
 
@@ -526,6 +540,7 @@ void LauncherDialog::OnDestroy() {
     // on a prompt is left to finish, unrecorded.
     settings.StopWatchingCommands();
     settings.StopWatchingShellStarts();
+    statusAnnouncer.Detach();
 }
 
 void LauncherDialog::BringOpenModalWindowForward() {

@@ -16,6 +16,7 @@
 #include "core/schedules.h"
 #include "framework/afx.h"
 #include "ui/banner.h"
+#include "ui/status_announcer.h"
 #include "ui/tray_icon.h"
 
 // Window timers of the dialog, the tray icon's callback message, the
@@ -84,6 +85,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void OnSysCommand(UINT command, LPARAM parameter);
     void OnPaint();
     HICON OnQueryDragIcon() const { return mainIcon; }
@@ -154,6 +156,9 @@ private:
     void OnBanner();
     // Moved to a monitor of another scaling.
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    // The colours, or high contrast, changed: the banner looks again, and
+    // the common controls are told as they ask of a top-level window.
+    void OnColoursChanged(bool sentToTopLevel);
 
     void SetUpSystemMenu();
     void SetUpControls();
@@ -205,6 +210,8 @@ private:
     bool runMissedOption = false;
     std::vector<Notice> notices;
     std::unique_ptr<platform::ComApartment> comApartment;
+    // After the apartment: it lets its COM object go first.
+    StatusAnnouncer statusAnnouncer{[this] { return NeedComApartment(); }};
 
 public:
     // The launch settings; saved to the configuration file when destroyed.

@@ -21,9 +21,9 @@ struct OptionItem {
 
 // In the system menu's order, below About.
 const OptionItem OptionItems[] = {
-    {IDM_WAKE_TO_RUN, LauncherOption::WakeToRun, "Wake the computer to launch"},
-    {IDM_NOTIFY, LauncherOption::Notify, "Show notifications"},
-    {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed launch at start"},
+    {IDM_WAKE_TO_RUN, LauncherOption::WakeToRun, "&Wake the computer to launch"},
+    {IDM_NOTIFY, LauncherOption::Notify, "Show noti&fications"},
+    {IDM_RUN_MISSED, LauncherOption::RunMissed, "Run a missed &launch at start"},
 };
 
 std::int64_t Now() { return platform::CurrentTimeMilliseconds(); }
@@ -103,6 +103,7 @@ std::wstring LauncherDialog::TipNow() const {
 }
 
 void LauncherDialog::OnTrayNotify(LPARAM notice) {
+    if (trayIcon) trayIcon->Hear(notice);
     const TrayRequest request = TrayIcon::RequestOf(notice);
     if (request == TrayRequest::Nothing) return;
     // A modal window of ours is open (it disables this one): a second viewer,

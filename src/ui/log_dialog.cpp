@@ -7,6 +7,7 @@
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/close_handler.h"
+#include "ui/read_only_colours.h"
 
 namespace {
 
@@ -43,10 +44,14 @@ BOOL LogDialog::OnInitDialog() {
     // 0 raises it to the most the system allows.
     ::SendMessageA(textBox, EM_SETLIMITTEXT, 0, 0);
     LoadView();
-    return TRUE;
+    // Close, as Enter does; on the text box, the first tab stop, the focus
+    // would select the whole log.
+    ::SetFocus(GetDlgItem(IDC_LOG_CLOSE));
+    return FALSE;
 }
 
 bool LogDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_CTLCOLORSTATIC && ColourAsEditBox(wParam, lParam, {textBox}, result)) return true;
     if (message == WM_TIMER && wParam == FillTimer) {
         ShowMoreOfTheLog();
         result = 0;

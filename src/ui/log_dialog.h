@@ -1,5 +1,5 @@
 // The log viewer: a snapshot of the whole log file, oldest record on top, in
-// an editable box whose text is never saved; Reset empties the file.
+// a read-only box that the keyboard can reach and scroll; Reset empties the file.
 #pragma once
 
 #include <cstddef>

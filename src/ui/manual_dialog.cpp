@@ -4,6 +4,7 @@
 #include "ui/close_handler.h"
 #include "ui/maker.h"
 #include "ui/manual_text.h"
+#include "ui/read_only_colours.h"
 
 std::string ManualText() { return std::string(ManualBody) + MakerName + "\r\n" + MakerWebAddress + "\r\n"; }
 
@@ -18,12 +19,14 @@ BOOL ManualDialog::OnInitDialog() {
         return TRUE;
     }
     HwndSetText(textBox, ManualText().c_str());
-    // Not the text box: focus there would select the whole manual.
+    // Not the text box, the first tab stop: focus there would select the
+    // whole manual. FALSE keeps the dialog manager from moving it there.
     ::SetFocus(closeButton);
-    return TRUE;
+    return FALSE;
 }
 
 bool ManualDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_CTLCOLORSTATIC && ColourAsEditBox(wParam, lParam, {textBox}, result)) return true;
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_MANUAL_CLOSE && HIWORD(wParam) == BN_CLICKED) {
         OnCloseHandler(*this);
         result = 0;

@@ -53,14 +53,18 @@ void LauncherDialog::OpenTrayMenu() {
     PopupMenu menu;
     if (!menu.Handle() || !trayIcon) return;
     for (const auto& [id, text] :
-         {std::pair{TrayShow, "Show"}, {TrayLog, "Log"}, {TrayAbout, "About"}, {TrayManual, "Manual"}})
+         {std::pair{TrayShow, "&Show"}, {TrayLog, "&Log"}, {TrayAbout, "&About"}, {TrayManual, "&Manual"}})
         AppendItem(menu.Handle(), MF_STRING, id, text);
     AppendMenuW(menu.Handle(), MF_SEPARATOR, 0, nullptr);
     AppendItem(menu.Handle(), MF_POPUP, reinterpret_cast<UINT_PTR>(SchedulesSubmenu(schedules)),
                "S&chedules");
     AppendMenuW(menu.Handle(), MF_SEPARATOR, 0, nullptr);
-    AppendItem(menu.Handle(), MF_STRING, TrayExit, "Exit");
-    const UINT chosen = trayIcon->TrackMenu(menu.Handle());
+    AppendItem(menu.Handle(), MF_STRING, TrayExit, "E&xit");
+    const UINT chosen = trayIcon->TrackMenu(menu.Handle(), TrayShow);
+    // Escape on a menu opened from the keyboard: the keyboard goes back to
+    // the icon. A click elsewhere leaves the focus where it went.
+    if (chosen == 0 && trayIcon->MenuAskedByKeyboard() && ::GetForegroundWindow() == m_hWnd)
+        trayIcon->ReturnFocus();
     if (chosen >= TrayFirstSchedule && chosen - TrayFirstSchedule < schedules.size()) {
         GoToSchedule(schedules[chosen - TrayFirstSchedule]);
     } else if (chosen == TrayNewSchedule) {

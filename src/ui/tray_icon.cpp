@@ -120,8 +120,20 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
-UINT TrayIcon::TrackMenu(HMENU menu) const {
+void TrayIcon::Hear(LPARAM notice) {
+    const UINT message = LOWORD(notice);
+    if (message == WM_MOUSEMOVE) return;
+    if (message == WM_CONTEXTMENU) menuByKeyboard = lastNotice != WM_RBUTTONUP;
+    lastNotice = message;
+}
+
+void TrayIcon::ReturnFocus() {
+    if (added && inArea) AfxShellNotifyIcon(NIM_SETFOCUS, &notifyData);
+}
+
+UINT TrayIcon::TrackMenu(HMENU menu, UINT defaultItem) const {
     if (!menu || !window) return 0;
+    SetMenuDefaultItem(menu, defaultItem, FALSE);
     POINT cursor{};
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close on a click elsewhere.

@@ -65,8 +65,16 @@ public:
     // TrayRetryTimer came: tries the refused icon again.
     void OnRetryTimer();
 
-    // `menu` at the cursor; the chosen identifier, or 0 when dismissed.
-    UINT TrackMenu(HMENU menu) const;
+    // `menu` at the cursor, `defaultItem` in bold as what a double click
+    // does; the chosen identifier, or 0 when dismissed.
+    UINT TrackMenu(HMENU menu, UINT defaultItem) const;
+    // Notes what came from the icon: the shell follows a right button's
+    // release with the menu's request, and the keyboard sends the request alone.
+    void Hear(LPARAM notice);
+    bool MenuAskedByKeyboard() const { return menuByKeyboard; }
+    // Gives the keyboard focus back to the icon, as after a menu dismissed
+    // from the keyboard.
+    void ReturnFocus();
     // Shows the icon at the small-icon size of the scaling `dpi`.
     void Rescale(UINT dpi);
 
@@ -86,5 +94,7 @@ private:
     OwnedIcon icon;
     bool inArea = false;
     int retriesLeft = 0;
+    UINT lastNotice = 0;
+    bool menuByKeyboard = false;
     NOTIFYICONDATAW notifyData{};
 };

@@ -17,7 +17,7 @@ struct ControlRow {
     const char* className;
     DWORD style;       // bits that must be set; WS_TABSTOP, WS_GROUP and the type bits must match exactly
     DWORD exStyle;     // bits that must be set
-    const char* text;  // nullptr: the control shows its value instead of its window text
+    const char* text;  // as shown; nullptr: the control shows its value instead of its window text
     int x, y, width, height;
 };
 
@@ -25,6 +25,9 @@ const DWORD kGroup = BS_GROUPBOX;
 const DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
 const DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
 const DWORD kBanner = SS_OWNERDRAW | SS_SUNKEN;
+// A hidden label names the box after it; the box is read-only and reached with Tab.
+const DWORD kLabel = SS_LEFT;
+const DWORD kReadOnly = ES_READONLY | WS_BORDER | WS_TABSTOP;
 
 // The launcher dialog, in template order (which is the tab and stacking order).
 const ControlRow kLauncherControls[] = {
@@ -34,6 +37,7 @@ const ControlRow kLauncherControls[] = {
     {IDC_WINDOWS_PROGRAM, "Button", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, "Windows Program", 15, 80,
      73, 10},
     {IDC_SHELL_COMMAND, "Button", BS_AUTORADIOBUTTON | WS_TABSTOP, 0, "Shell/Batch Command", 89, 80, 87, 10},
+    {IDC_AUTO_RESTART, "Button", kCheck | WS_GROUP, 0, "Auto-Restart", 180, 80, 55, 10},
     {IDC_DAY_GROUP, "Button", kGroup, 0, "Execution Day", 7, 96, 242, 26},
     {IDC_MONDAY, "Button", kCheck, 0, "Mon", 16, 108, 30, 10},
     {IDC_TUESDAY, "Button", kCheck, 0, "Tue", 50, 108, 29, 10},
@@ -53,7 +57,7 @@ const ControlRow kLauncherControls[] = {
     {IDC_INTERVAL_SLIDER, "msctls_trackbar32", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 0, "Slider1", 12, 169, 73,
      14},
     {IDC_INTERVAL_SPIN, "msctls_updown32", UDS_ARROWKEYS | UDS_AUTOBUDDY | UDS_SETBUDDYINT | WS_TABSTOP, 0,
-     "Spin1", 88, 166, 11, 21},
+     "Timing interval", 88, 166, 11, 21},
     {IDC_INTERVAL_EDIT, "Edit", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, "", 103, 169, 26, 14},
     {IDC_APPLY_RESET, "Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, "Apply/Reset", 10, 217, 49, 14},
     {IDC_TEST, "Button", kPush, 0, "Test", 70, 217, 25, 14},
@@ -61,15 +65,34 @@ const ControlRow kLauncherControls[] = {
     {IDC_LOG, "Button", kPush, 0, "Log", 149, 217, 23, 14},
     {IDC_HELP_BUTTON, "Button", kPush, 0, "Help", 183, 217, 27, 14},
     {IDC_CLOSE, "Button", kPush, 0, "Close", 221, 217, 25, 14},
+    {IDC_STATIC, "Static", kLabel, 0, "Progress to launch", 7, 197, 241, 14},
     {IDC_PROGRESS, "msctls_progress32", WS_BORDER, 0, "Progress1", 7, 197, 241, 14},
-    {IDC_STATUS, "Edit", WS_BORDER, WS_EX_DLGMODALFRAME, "", 148, 170, 38, 15},
-    {IDC_STATUS_GROUP, "Button", kGroup, 0, "Status && Countdown (d:h:m:s)", 143, 158, 105, 32},
-    {IDC_COUNTDOWN, "Edit", WS_BORDER, WS_EX_DLGMODALFRAME, "", 189, 169, 53, 16},
-    {IDC_BANNER, "Static", kBanner | SS_NOTIFY, WS_EX_DLGMODALFRAME, nullptr, 10, 4, 237, 47},
+    {IDC_STATIC, "Static", kLabel, 0, "Status", 148, 170, 38, 15},
+    {IDC_STATUS, "Edit", kReadOnly, WS_EX_DLGMODALFRAME, "", 148, 170, 38, 15},
+    {IDC_STATUS_GROUP, "Button", kGroup, 0, "Status & Countdown (d:h:m:s)", 143, 158, 105, 32},
+    {IDC_STATIC, "Static", kLabel, 0, "Time left", 189, 169, 53, 16},
+    {IDC_COUNTDOWN, "Edit", kReadOnly, WS_EX_DLGMODALFRAME, "", 189, 169, 53, 16},
+    {IDC_BANNER, "Static", kBanner | SS_NOTIFY, WS_EX_DLGMODALFRAME, "Orvix Launcher Version 2.11", 10, 4,
+     237, 47},
     {IDC_STATIC, "Static", kBanner, WS_EX_DLGMODALFRAME, nullptr, 10, 4, 237, 47},
     {IDC_STATIC, "Static", kBanner, WS_EX_DLGMODALFRAME, nullptr, 9, 4, 237, 47},
-    {IDC_AUTO_RESTART, "Button", kCheck, 0, "Auto-Restart", 180, 80, 55, 10},
 };
+
+// One letter per control, none twice in the window; none on Test and
+// Apply/Reset, which a letter typed on a button would press at once.
+void ExpectUniqueAccessKeys(HWND dialog) {
+    std::string keys;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        const char key = harness::AccessKey(HwndGetText(control));
+        const int id = GetDlgCtrlID(control);
+        if (id == IDC_TEST || id == IDC_APPLY_RESET) {
+            EXPECT_EQ(key, 0) << id;
+        }
+        if (key == 0) continue;
+        EXPECT_EQ(keys.find(key), std::string::npos) << "key " << key << " again on " << id;
+        keys += key;
+    }
+}
 
 std::string ClassName(HWND hwnd) {
     char name[64] = {};
@@ -126,8 +149,10 @@ void ExpectControlAsInTemplate(HWND dialog, HWND control, const ControlRow& row)
     EXPECT_EQ(TypeBits(row.className, style), TypeBits(row.className, row.style)) << std::hex << style;
     EXPECT_EQ(exStyle & row.exStyle, row.exStyle) << std::hex << exStyle;
     if (row.text != nullptr) {
-        EXPECT_EQ(HwndGetText(control), row.text);
+        EXPECT_EQ(harness::WithoutAccessKey(HwndGetText(control)), row.text);
     }
+    // Only a label is hidden.
+    EXPECT_EQ((style & WS_VISIBLE) == 0, className == "Static" && TypeBits(className, style) == SS_LEFT);
 
     RECT expected = DialogUnitsToPixels(dialog, row.x, row.y, row.width, row.height);
     RECT actual = RectInParent(control);
@@ -178,6 +203,7 @@ TEST(LauncherTemplate, EveryControlInTemplateOrder) {
         }
         EXPECT_EQ(control, nullptr) << "more controls than the template table";
         EXPECT_EQ(LOWORD(SendMessageA(hwnd, DM_GETDEFID, 0, 0)), IDC_APPLY_RESET);
+        ExpectUniqueAccessKeys(hwnd);
         d.EndDialog(IDOK);
     });
 }
@@ -186,12 +212,13 @@ struct ChildRule {
     int id;
     DWORD required;
     DWORD forbidden;
+    const char* label = nullptr;  // the hidden label just before it, which names it
 };
 struct DialogRow {
     UINT templateId;
     const char* caption;
     int defaultButton;
-    int firstFocus;
+    int firstFocus;  // as the bare template leaves it
     std::vector<ChildRule> children;
     WPARAM closingKey;
     INT_PTR closingResult;
@@ -210,18 +237,19 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
         {IDD_MANUAL,
          "Orvix Launcher Manual",
          IDC_MANUAL_CLOSE,
-         IDC_MANUAL_CLOSE,
-         {{IDC_MANUAL_TEXT, edit, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP},
+         IDC_MANUAL_TEXT,  // the dialog itself puts it on Close
+         {{IDC_MANUAL_TEXT, edit | ES_READONLY | WS_TABSTOP, ES_AUTOHSCROLL, "Manual"},
           {IDC_MANUAL_CLOSE, WS_TABSTOP, 0}},
          VK_ESCAPE,
          IDCANCEL},
         {IDD_LOG,
          "Orvix Launcher Log",
          IDC_LOG_CLOSE,
-         IDC_LOG_CLOSE,
-         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT, ES_READONLY | WS_TABSTOP},
-          {IDC_LOG_CLOSE, WS_TABSTOP, 0},
-          {IDC_LOG_RESET, WS_TABSTOP, 0}},
+         IDC_LOG_TEXT,
+         {{IDC_LOG_TEXT, edit | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_OEMCONVERT | ES_READONLY | WS_TABSTOP, 0,
+           "Log"},
+          {IDC_LOG_RESET, WS_TABSTOP, 0},
+          {IDC_LOG_CLOSE, WS_TABSTOP, 0}},
          VK_ESCAPE,
          IDCANCEL},
     };
@@ -242,7 +270,15 @@ TEST(OtherTemplates, CaptionsControlsAndDefaultButtons) {
                 if (child.required & ES_MULTILINE) {
                     EXPECT_TRUE(HasBorder(style, static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE))));
                 }
+                // In template order, which for the buttons is the order they are shown in.
+                HWND next = &child == &row.children.back() ? nullptr : d.GetDlgItem((&child + 1)->id);
+                EXPECT_EQ(GetWindow(control, GW_HWNDNEXT), next) << child.id;
+                if (child.label) {
+                    EXPECT_EQ(HwndGetText(GetWindow(control, GW_HWNDPREV)), child.label);
+                    EXPECT_FALSE(IsWindowVisible(GetWindow(control, GW_HWNDPREV)));
+                }
             }
+            ExpectUniqueAccessKeys(d.GetSafeHwnd());
             // The base dialog ends on Enter only through OK; Escape always cancels.
             PostMessageA(GetFocus(), WM_KEYDOWN, row.closingKey, 0x00010001);
         });

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <deque>
 #include <map>
 #include <utility>
@@ -220,6 +221,25 @@ void Click(HWND dialog, int controlId) {
     HWND control = GetDlgItem(dialog, controlId);
     ASSERT_NE(control, nullptr) << "no control " << controlId;
     SendMessageA(control, BM_CLICK, 0, 0);
+}
+
+std::string WithoutAccessKey(const std::string& caption) {
+    std::string shown;
+    for (std::size_t at = 0; at < caption.size(); ++at) {
+        if (caption[at] == '&' && ++at == caption.size()) break;
+        shown += caption[at];
+    }
+    return shown;
+}
+
+char AccessKey(const std::string& caption) {
+    for (std::size_t at = 0; at + 1 < caption.size(); ++at) {
+        if (caption[at] != '&') continue;
+        if (caption[at + 1] != '&')
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[at + 1])));
+        ++at;
+    }
+    return 0;
 }
 
 }  // namespace harness

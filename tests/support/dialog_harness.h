@@ -76,4 +76,9 @@ void PumpFor(DWORD milliseconds);
 // Clicks a control of a dialog the way a mouse click does (BM_CLICK).
 void Click(HWND dialog, int controlId);
 
+// A caption as shown: without the "&" before its access key, "&&" as one "&".
+std::string WithoutAccessKey(const std::string& caption);
+// The caption's access key, upper case, or 0 when it has none.
+char AccessKey(const std::string& caption);
+
 }  // namespace harness

@@ -383,6 +383,8 @@ TEST_F(CommandsTest, LogViewerShowsEveryByteAndLineAndLeavesTheFileAloneHoweverI
         LogDialog viewer(nullptr);
         const INT_PTR result = RunModal(viewer, [&](CDialog&) {
             EXPECT_EQ(Shown(viewer), shown);
+            EXPECT_EQ(GetFocus(), viewer.GetDlgItem(IDC_LOG_CLOSE))
+                << "on the text, it would select the whole log";
             HwndSetText(viewer.GetDlgItem(IDC_LOG_TEXT), "typed by the user");
             way.close(viewer);
         });

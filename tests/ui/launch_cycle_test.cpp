@@ -45,6 +45,12 @@ constexpr int Monday = 1;
 constexpr int Tuesday = 2;
 constexpr int Friday = 5;
 
+// Live-region events on the status box, as a screen reader hears them.
+int statusAnnouncements = 0;
+void CALLBACK CountStatusAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+    statusAnnouncements += GetDlgCtrlID(window) == IDC_STATUS;
+}
+
 class LaunchCycleTest : public uitest::LauncherFixture {
 protected:
     void SetUp() override {
@@ -128,10 +134,16 @@ protected:
 };
 
 TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(0x8019, 0x8019, nullptr, CountStatusAnnouncement,  // live region changed
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    statusAnnouncements = 0;
     LauncherDialog dialog;
     RunModal(dialog, [&](CDialog&) {
         FillIn(dialog, testsupport::MarkerWriterPath(), "1", StartTime + 90);
         Launch(dialog);
+        harness::PumpMessages();
+        EXPECT_EQ(statusAnnouncements, 1) << "Running";
         ExpectRunning(dialog);
         EXPECT_EQ(ControlText(dialog, IDC_COUNTDOWN), "0:00:01:30");
         EXPECT_EQ(dialog.GetWindowText(), "0:00:01:30");
@@ -146,6 +158,7 @@ TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
         EXPECT_EQ(dialog.GetWindowText(), "0:00:01:00");
         EXPECT_EQ(SendTo(dialog, IDC_PROGRESS, PBM_GETPOS), 33);
         EXPECT_FALSE(testsupport::FileExists(MarkerPath()));
+        EXPECT_EQ(statusAnnouncements, 1) << "ticks that kept the word were announced";
 
         platform::AdvanceTestClock(61);
         EXPECT_TRUE(PumpUntil([&] { return ControlText(dialog, IDC_STATUS) == "Stopped"; }));
@@ -153,8 +166,11 @@ TEST_F(LaunchCycleTest, DateModeCountsDownLaunchesAtTheMomentAndStops) {
         ExpectStopped(dialog);
         EXPECT_EQ(dialog.GetWindowText(), "Orvix Launcher");
         EXPECT_TRUE(ControlEnabled(dialog, IDC_DATE_PICKER));
+        harness::PumpMessages();
+        EXPECT_EQ(statusAnnouncements, 2) << "Stopped";
         dialog.EndDialog(IDCANCEL);
     });
+    UnhookWinEvent(hook);
     EXPECT_TRUE(harness::NoMessageBoxes());
 }
 

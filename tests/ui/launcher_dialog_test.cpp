@@ -80,7 +80,7 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
                                                       {"Run a missed launch at start", 0},
                                                       {"Start with Windows", 0}};
         for (int at = 0; at < 5; ++at) {
-            EXPECT_EQ(MenuItemText(systemMenu, count - 5 + at), items[at].first);
+            EXPECT_EQ(harness::WithoutAccessKey(MenuItemText(systemMenu, count - 5 + at)), items[at].first);
             EXPECT_EQ(GetMenuState(systemMenu, static_cast<UINT>(count - 5 + at), MF_BYPOSITION) & MF_CHECKED,
                       items[at].second);
         }
@@ -98,6 +98,18 @@ TEST_F(LauncherDialogTest, SetUpShowsAStoppedLauncherWithItsRanges) {
         // Drawn at the small size of the display scaling, not squeezed from the large one.
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(dialog.SendMessage(WM_GETICON, ICON_SMALL))),
                   GetSystemMetrics(SM_CXSMICON));
+
+        // Alt and a group box's letter take the keyboard to its group's first control.
+        const std::pair<char, int> groups[] = {{'p', IDC_PROGRAM_PATH},
+                                               {'d', IDC_MONDAY},
+                                               {'e', IDC_DATE_PICKER},
+                                               {'i', IDC_TIME_PICKER},
+                                               {'n', IDC_INTERVAL_SLIDER}};
+        for (const auto& [letter, first] : groups) {
+            PostMessageA(dialog.GetDlgItem(IDC_CLOSE), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+            harness::PumpMessages();
+            EXPECT_EQ(GetFocus(), dialog.GetDlgItem(first)) << "Alt+" << letter;
+        }
         dialog.EndDialog(IDCANCEL);
     });
     EXPECT_TRUE(harness::NoMessageBoxes());
@@ -458,8 +470,11 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
         HDC page = CreateCompatibleDC(nullptr);
         HBITMAP pixels = CreateBitmap(client.right, client.bottom, 1, 32, nullptr);
         HGDIOBJ previous = SelectObject(page, pixels);
-        PatBlt(page, 0, 0, client.right, client.bottom, WHITENESS);
-        SendMessageA(banner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(page), PRF_CLIENT);
+        const auto print = [&] {
+            PatBlt(page, 0, 0, client.right, client.bottom, WHITENESS);
+            SendMessageA(banner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(page), PRF_CLIENT);
+        };
+        print();
         for (POINT corner : {POINT{0, 0}, POINT{client.right - 1, 0}, POINT{0, client.bottom - 1},
                              POINT{client.right - 1, client.bottom - 1}}) {
             const COLORREF colour = GetPixel(page, corner.x, corner.y);
@@ -467,6 +482,16 @@ TEST_F(LauncherDialogTest, BannerKeepsItsFrameAndFillsItsClientArea) {
             const int blue = GetBValue(colour);
             EXPECT_GT(blue, red + 40) << "no picture at " << corner.x << ", " << corner.y;
         }
+        // High contrast: the banner's text in the text colour on the face colour.
+        afxtest::SetHighContrast(true);
+        dialog.SendMessage(WM_SYSCOLORCHANGE);
+        print();
+        afxtest::SetHighContrast(std::nullopt);
+        EXPECT_EQ(GetPixel(page, 0, 0), GetSysColor(COLOR_BTNFACE));
+        int textPixels = 0;
+        for (int x = 0; x < client.right; ++x)
+            textPixels += GetPixel(page, x, client.bottom / 2) == GetSysColor(COLOR_BTNTEXT);
+        EXPECT_GT(textPixels, 0) << "no text in high contrast";
         SelectObject(page, previous);
         DeleteObject(pixels);
         DeleteDC(page);

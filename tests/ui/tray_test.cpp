@@ -46,6 +46,7 @@ protected:
                 if (!scheduleChoice.empty() && text.rfind(scheduleChoice, 0) == 0)
                     return static_cast<BOOL>(id);
             }
+            menuDefault = GetMenuDefaultItem(menu, FALSE, 0);
             // Without TPM_RETURNCMD the choice arrives as a command instead.
             if (flags & TPM_RETURNCMD) return static_cast<BOOL>(menuChoice);
             if (menuChoice != 0) PostMessageA(owner, WM_COMMAND, menuChoice, 0);
@@ -65,13 +66,7 @@ protected:
         for (int at = 0; at < GetMenuItemCount(menu); ++at) {
             wchar_t text[128] = L"";
             GetMenuStringW(menu, static_cast<UINT>(at), text, 128, MF_BYPOSITION);
-            const std::string utf8 = AfxUtf8Text(text);
-            std::string shown;
-            for (std::size_t at = 0; at < utf8.size(); ++at) {
-                if (utf8[at] == '&' && ++at == utf8.size()) break;
-                shown += utf8[at];
-            }
-            items.emplace_back(GetMenuItemID(menu, at), shown);
+            items.emplace_back(GetMenuItemID(menu, at), harness::WithoutAccessKey(AfxUtf8Text(text)));
         }
         return items;
     }
@@ -89,6 +84,7 @@ protected:
     std::vector<std::pair<UINT, std::string>> menuItems;
     std::string scheduleChoice;  // the start of a submenu item to choose
     std::vector<std::string> scheduleItems;
+    UINT menuDefault = 0;
 };
 
 TEST_F(TrayTest, IconIsAddedAgainWithTheTaskBarAndRemovedBeforeTheSettingsAreSaved) {
@@ -185,10 +181,15 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
         UINT opens;  // the dialog template opened, or 0
         bool shownAfter;
         bool shownBefore = false;
+        bool byMouse = false;  // a right click, not the menu key; Escape sends the keyboard back only then
     } cases[] = {
-        {"dismissed", 0, 0, false},          {"Show", 1028, 0, true},
-        {"Log", 1031, IDD_LOG, false},       {"About", 1027, IDD_ABOUT, false},
-        {"Manual", 1030, IDD_MANUAL, false}, {"Show while shown", 1028, 0, true, true},
+        {"dismissed", 0, 0, false},
+        {"dismissed after a right click", 0, 0, false, false, true},
+        {"Show", 1028, 0, true},
+        {"Log", 1031, IDD_LOG, false},
+        {"About", 1027, IDD_ABOUT, false},
+        {"Manual", 1030, IDD_MANUAL, false},
+        {"Show while shown", 1028, 0, true, true},
     };
     const std::vector<std::pair<UINT, std::string>> items = {
         {1028, "Show"}, {1031, "Log"},           {1027, "About"}, {1030, "Manual"},
@@ -201,8 +202,13 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
             SetShown(dialog, c.shownBefore);
             menuChoice = c.choice;
             opened = 0;
+            iconCalls.clear();
+            if (c.byMouse) Notify(dialog, WM_RBUTTONUP);
             Notify(dialog, WM_CONTEXTMENU);
             EXPECT_EQ(menuItems, items);
+            EXPECT_EQ(menuDefault, 1028u) << "Show, what a double click does";
+            const bool focusBack = !iconCalls.empty() && iconCalls.back().message == NIM_SETFOCUS;
+            EXPECT_EQ(focusBack, c.choice == 0 && !c.byMouse);
             MSG pending{};
             EXPECT_FALSE(PeekMessageA(&pending, dialog.GetSafeHwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE))
                 << "the choice was sent as control command " << LOWORD(pending.wParam);
