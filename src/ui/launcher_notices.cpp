@@ -9,7 +9,7 @@
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/launcher_dialog.h"
-#include "ui/wake_option.h"
+#include "ui/options_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/wake_option.h"
+#include "ui/options_file.h"
 
 #include <windows.h>
 
