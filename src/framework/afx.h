@@ -141,6 +141,8 @@ public:
 };
 
 CWinApp* AfxGetApp();
+// The running executable's full path as UTF-8; empty when it cannot be read.
+std::string AfxExecutablePath();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 // Runs the application object: sets up the common controls, calls
