@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "ui/launcher_controls.h"
 #include "ui/message_filter.h"
+#include "ui/options_file.h"
 #include "ui/path_box.h"
 #include "ui/picker.h"
 #include "ui/power.h"
@@ -239,6 +240,7 @@ BOOL LauncherDialog::OnInitDialog() {
     SetUpControls();
     banner.SetUp(GetDlgItem(IDC_BANNER));
     settings.LoadConfiguration();
+    countdown.RestorePickedTime(LoadPickedTime());
     RefreshIntervalText();
     RefreshControls();
     countdown.StartUp(Now(), runMissedOption);
@@ -330,7 +332,7 @@ void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
     // Whole values on purpose: only the plain commands hide the window.
     if (command == SC_MINIMIZE || command == SC_CLOSE) {
         SetHidden(true);
-        settings.SaveConfiguration();
+        SaveSettings();
         return;
     }
     Default();
@@ -373,7 +375,7 @@ void LauncherDialog::OnTimer(UINT_PTR id) {
 
 void LauncherDialog::OnHideTimer() {
     SetHidden(true);
-    settings.SaveConfiguration();
+    SaveSettings();
     KillTimer(hideTimerId);
 }
 
@@ -387,7 +389,7 @@ void LauncherDialog::Carry(const CountdownAnswer& answer) {
         ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
     }
     if (answer.showMoment) RefreshControls();
-    if (answer.saveSettings) settings.SaveConfiguration();
+    if (answer.saveSettings) SaveSettings();
     CarryWake(answer);
     CarryTimers(answer);
     if (answer.startProgram) StartDueProgram();
@@ -466,7 +468,7 @@ void LauncherDialog::OnLaunch() {
     } else {
         ShowLaunchCheckMessage(launch.check);
     }
-    settings.SaveConfiguration();
+    SaveSettings();
     LogMessage(Info, __FILE__, __LINE__, "Launch Initiated");
 }
 
@@ -504,7 +506,7 @@ void LauncherDialog::OnShellAnswered(WPARAM error, LPARAM start) {
 // process without running any destructor, so the settings are saved here.
 void LauncherDialog::OnEndSession() {
     StopCountdown();
-    settings.SaveConfiguration();
+    SaveSettings();
     LogMessage(Info, __FILE__, __LINE__, "Program Exit");
     EndDialog(IDCANCEL);
 }
@@ -512,6 +514,8 @@ void LauncherDialog::OnEndSession() {
 void LauncherDialog::OnDestroy() {
     if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
     StopCountdown();
+    // The settings record saves the 18 lines as it goes.
+    KeepPickedTime();
     // Nothing may post to this window once it is gone (a new one can take
     // its handle): the commands run on, unwatched, and a start still waiting
     // on a prompt is left to finish, unrecorded.

@@ -91,6 +91,10 @@ private:
 
     // The countdown decides; these carry its answers to the window.
     void Carry(const CountdownAnswer& answer);
+    // The 18-line settings file, and beside it the picked time of day that
+    // the file cannot hold.
+    void SaveSettings();
+    void KeepPickedTime();
     void CarryWake(const CountdownAnswer& answer);
     void CarryTimers(const CountdownAnswer& answer);
     void StartDueProgram();
