@@ -262,5 +262,4 @@ void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
         SetIcon(sized, FALSE);
         smallIcon.Reset(sized);
     }
-    if (trayIcon) trayIcon->Rescale(dpi);
 }

@@ -86,7 +86,7 @@ void LauncherDialog::EnableControl(int id, bool on) { EnableDlgItem(id, on ? TRU
 bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
-        OnTrayNotify(lParam);
+        OnTrayNotify(wParam, lParam);
         result = 0;
         return true;
     }
@@ -166,7 +166,11 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             Carry(countdown.ClockSet(Now()));
             result = 0;
             return true;
+        case WM_DISPLAYCHANGE:
+            if (trayIcon) trayIcon->FollowTaskbarScaling();
+            break;
         case WM_SETTINGCHANGE:
+            if (trayIcon) trayIcon->FollowTaskbarScaling();
             // Sent for many settings; the countdown looks whether the zone changed.
             if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
             break;

@@ -123,7 +123,7 @@ private:
     void UpdateTip();
     std::wstring TipNow() const;
 
-    void OnTrayNotify(LPARAM notice);
+    void OnTrayNotify(WPARAM anchor, LPARAM notice);
     void ToggleWindow();
     void BringOpenModalWindowForward();
     void SetHidden(bool hidden);

@@ -105,7 +105,7 @@ std::wstring LauncherDialog::TipNow() const {
     return platform::WidePath(TipText(next, FolderSuffix(SettingsFolder())));
 }
 
-void LauncherDialog::OnTrayNotify(LPARAM notice) {
+void LauncherDialog::OnTrayNotify(WPARAM anchor, LPARAM notice) {
     const TrayRequest request = TrayIcon::RequestOf(notice);
     if (request == TrayRequest::Nothing) return;
     // A modal window of ours is open (it disables this one): a second viewer,
@@ -119,7 +119,8 @@ void LauncherDialog::OnTrayNotify(LPARAM notice) {
                                               {TrayLog, "Log"},
                                               {TrayAbout, "About"},
                                               {TrayManual, "Manual"},
-                                              {TrayExit, "Exit"}}));
+                                              {TrayExit, "Exit"}},
+                                             anchor));
     } else if (request == TrayRequest::Show) {
         SetHidden(false);
     } else if (request == TrayRequest::Toggle) {

@@ -1,5 +1,7 @@
 #include "ui/tray_icon.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "resource.h"
@@ -42,7 +44,8 @@ private:
 TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const std::wstring& tip)
     : window(window),
       added(SystemHasNotificationArea()),
-      icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr) {
+      icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr),
+      iconDpi(added ? AfxTaskbarDpi() : 0) {
     if (!added) return;
     // The version with balloons; it shows the tip only when asked to.
     notifyData.cbSize = sizeof notifyData;
@@ -106,6 +109,7 @@ void TrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text, 
 
 void TrayIcon::OnTaskbarCreated() {
     if (!added) return;
+    FollowTaskbarScaling();
     retriesLeft = TrayRetryCount;
     OnRetryTimer();
 }
@@ -135,23 +139,29 @@ bool TrayIcon::AddAgain() {
     return inArea;
 }
 
-UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items) const {
+UINT TrayIcon::TrackMenu(std::initializer_list<MenuItem> items, WPARAM anchor) const {
     PopupMenu menu;
     if (!menu.Handle() || !window) return 0;
     for (const MenuItem& item : items) AppendMenuA(menu.Handle(), MF_STRING, item.first, item.second);
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    POINT at{GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)};
+    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) GetCursorPos(&at);
     // Without the foreground the menu would not close on a click elsewhere.
     window->SetForegroundWindow();
-    const BOOL chosen = AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y,
-                                          window->GetSafeHwnd());
+    const BOOL chosen =
+        AfxTrackPopupMenu(menu.Handle(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at, window->GetSafeHwnd());
     // Lets the menu's owner leave the menu mode, or the next click is lost.
     window->PostMessage(WM_NULL);
     return static_cast<UINT>(chosen);
 }
 
+void TrayIcon::FollowTaskbarScaling() {
+    const UINT dpi = AfxTaskbarDpi();
+    if (dpi != iconDpi) Rescale(dpi);
+}
+
 void TrayIcon::Rescale(UINT dpi) {
     if (!added) return;
+    iconDpi = dpi;
     HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
     if (!sized) return;
     notifyData.hIcon = sized;

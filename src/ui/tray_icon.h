@@ -48,11 +48,15 @@ public:
     // TrayRetryTimer came: tries the refused icon again.
     void OnRetryTimer();
 
-    // The menu at the cursor; the chosen identifier, or 0 when dismissed.
+    // The menu at `anchor`, the callback's wParam: the icon when opened from
+    // the keyboard, the pointer for a click. At the pointer when the anchor
+    // lies on no monitor. The chosen identifier, or 0 when dismissed.
     using MenuItem = std::pair<UINT, const char*>;
-    UINT TrackMenu(std::initializer_list<MenuItem> items) const;
-    // Shows the icon at the small-icon size of the scaling `dpi`.
-    void Rescale(UINT dpi);
+    UINT TrackMenu(std::initializer_list<MenuItem> items, WPARAM anchor) const;
+    // Shows the icon at the small-icon size of the task bar's scaling when
+    // that changed: the notification area is on the task bar, whichever
+    // monitor the window is on.
+    void FollowTaskbarScaling();
 
     bool IsAdded() const { return added; }
     // False while the shell refuses the icon, as it can at logon, before the
@@ -63,11 +67,13 @@ public:
 private:
     // Adds the icon again with the same record; true when it is now there.
     bool AddAgain();
+    void Rescale(UINT dpi);
     void RetryFromNow();
 
     CWnd* window;
     bool added = false;
     OwnedIcon icon;
+    UINT iconDpi = 0;
     bool inArea = false;
     int retriesLeft = 0;
     NOTIFYICONDATAW notifyData{};
