@@ -127,9 +127,9 @@ std::string WithNativeProgramFiles(const std::string& text) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::string result;
     for (std::size_t at = 0; at < text.size();) {
-        const auto native = std::find_if(std::begin(natives), std::end(natives), [&](const auto& pair) {
-            return lowered.compare(at, std::strlen(pair.first), pair.first) == 0;
-        });
+        const auto* const native = std::find_if(
+            std::begin(natives), std::end(natives),
+            [&](const auto& pair) { return lowered.compare(at, std::strlen(pair.first), pair.first) == 0; });
         if (native == std::end(natives)) {
             result += text[at++];
             continue;

@@ -307,7 +307,7 @@ std::string LauncherMutexName(const std::string& settingsFolder) {
     return "OrvixLauncher.Settings." + LauncherKey(settingsFolder);
 }
 
-bool IsLauncherRunningOn(const std::string&) { return false; }
+bool IsLauncherRunningOn(const std::string& /*settingsFolder*/) { return false; }
 
 // One write to a descriptor in append mode moves to the end and writes in
 // one step, so appenders in other processes cannot land inside it.
