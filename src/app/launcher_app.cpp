@@ -40,8 +40,8 @@ BOOL LauncherApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
     // Before anything is written: a refused command line leaves no trace.
-    const StartOptions options =
-        ParseStartOptions(platform::Utf8Path(GetCommandLineW()), platform::CurrentDirectory().value_or(""));
+    const StartOptions options = ParseStartOptions(platform::Utf8Path(GetCommandLineW()), AfxExecutablePath(),
+                                                   platform::CurrentDirectory().value_or(""));
     if (!options.run) {
         exitCode = options.exitCode;
         AfxMessageBoxW(platform::WidePath(options.message), platform::WidePath(LauncherTitle),

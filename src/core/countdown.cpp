@@ -46,6 +46,11 @@ void Countdown::StartUp(std::int64_t nowMilliseconds, bool runMissed) {
     }
 }
 
+void Countdown::RestorePickedTime(const std::optional<ClockTime>& kept) {
+    if (kept && settings.IsAnyDayChecked() && MomentHoldsPickedTime(settings.GetLaunchTime(), *kept))
+        pickedTime = kept;
+}
+
 bool Countdown::Pick(const PickedMoment& moment) {
     picked = moment;
     pickedTime = moment.time;

@@ -77,6 +77,11 @@ public:
     // `runMissed` in weekday mode, the Launch that follows starts the
     // program once at once for them.
     void StartUp(std::int64_t nowMilliseconds, bool runMissed = false);
+    // Before the pickers are first filled at start-up: the time of day last
+    // picked, as kept beside the settings, becomes the picked time again
+    // where it agrees with their weekday launch moment, so that a launch
+    // moved to the jump of the clocks goes back to it the next day.
+    void RestorePickedTime(const std::optional<ClockTime>& kept);
     // The launch moment from the pickers, without starting anything; false
     // when it cannot be represented.
     bool Pick(const PickedMoment& moment);
@@ -109,8 +114,8 @@ public:
     bool IsRunning() const { return running; }
     bool WakeOption() const { return wakeOption; }
     bool HoldsAwake() const { return holdingAwake; }
-    // The time of day last picked; unknown until the first computation, so a
-    // restart knows only the saved launch moment.
+    // The time of day last picked; unknown until the first computation or a
+    // restored one.
     const std::optional<ClockTime>& PickedTime() const { return pickedTime; }
 
 private:

@@ -41,6 +41,8 @@ constexpr std::size_t LongestPath = 257;
 constexpr std::size_t ShownPathLength = 40;
 // The system's answer for a program that asks for administrator rights.
 constexpr platform::SystemError ElevationRequired = 740;
+// The system's answer for a file that is no program: a script, a document.
+constexpr platform::SystemError BadExeFormat = 193;
 // The system's answers for a name it cannot find as a program: no such
 // file, no such folder, a name no file can have (a URL).
 constexpr platform::SystemError NameNotFound[] = {2, 3, 123};
@@ -335,7 +337,8 @@ bool Program::Execute() {
 // A program that asks for administrator rights starts again through the
 // shell, which asks the user for them; so does a command line whose program
 // the system cannot find, since the shell also knows App Paths names (such
-// as "excel") and URLs.
+// as "excel") and URLs, or whose file it cannot start itself (a script with
+// its arguments).
 bool Program::StartWindowsProgram(std::string& failure, std::string& named) {
     // The limit is the settings file's, which holds the path in ANSI.
     named = platform::AnsiPath(programPath);
@@ -343,7 +346,8 @@ bool Program::StartWindowsProgram(std::string& failure, std::string& named) {
         failure = OverlongPathReason;
         return false;
     }
-    const std::string expanded = platform::ExpandEnvironment(programPath);
+    const std::string expanded = platform::ExpandEnvironment(
+        platform::RunsUnderWow64() ? WithNativeProgramFiles(programPath) : programPath);
     named = platform::AnsiPath(expanded);
     const StartRoute route = RouteFor(expanded, true);
     if (route.kind == StartRoute::ShellOpen)
@@ -352,7 +356,7 @@ bool Program::StartWindowsProgram(std::string& failure, std::string& named) {
     if (error == 0) return true;
     if (error == ElevationRequired)
         return StartWithShell(route.file, route.parameters, "runas", route.folder, expanded, failure);
-    if (route.shellTakesOver && IsNameNotFound(error))
+    if (route.shellTakesOver && (IsNameNotFound(error) || error == BadExeFormat))
         return StartWithShell(route.file, route.parameters, "open", route.folder, expanded, failure);
     failure = FailureReason(error, named);
     return false;

@@ -157,6 +157,30 @@ bool LaunchesAfterSkippedTime(Moment launch, const ClockTime& picked) {
     return gapStart < wanted && wanted < SecondsOfDay(at);
 }
 
+bool MomentHoldsPickedTime(Moment launch, const ClockTime& picked) {
+    std::tm at{};
+    if (!platform::ToLocalTime(launch, at)) return false;
+    return SecondsOfDay(at) == SecondsOfDay(picked) || LaunchesAfterSkippedTime(launch, picked);
+}
+
+std::string ClockTimeText(const ClockTime& time) {
+    char text[16];
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds any three numbers of a clock.
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+    return text;
+}
+
+std::optional<ClockTime> ParseClockTime(const std::string& text) {
+    const auto digit = [&](std::size_t at) { return text[at] >= '0' && text[at] <= '9'; };
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
+    for (std::size_t at : {0, 1, 3, 4, 6, 7})
+        if (!digit(at)) return std::nullopt;
+    const auto number = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    const ClockTime time{number(0), number(3), number(6)};
+    if (time.hour > 23 || time.minute > 59 || time.second > 59) return std::nullopt;
+    return time;
+}
+
 bool IsSameLocalDay(Moment a, Moment b) {
     std::tm first{};
     std::tm second{};

@@ -39,6 +39,17 @@ bool ComputeLaunchMoment(Program& settings, const CalendarDate& pickedDate, cons
 // rather than the jump, so that the next day launches at `picked` again.
 bool LaunchesAfterSkippedTime(Moment launch, const ClockTime& picked);
 
+// True when `launch` is what `picked` gives on its date: that time of day,
+// or the jump of the clocks that a skipped `picked` was moved to. A picked
+// time kept beside the settings counts only where it agrees so with their
+// launch moment; otherwise the settings were changed elsewhere.
+bool MomentHoldsPickedTime(Moment launch, const ClockTime& picked);
+
+// "HH:MM:SS", as the options file keeps a picked time, and back: nothing for
+// any other text or a time no clock shows.
+std::string ClockTimeText(const ClockTime& time);
+std::optional<ClockTime> ParseClockTime(const std::string& text);
+
 // True when both moments fall on the same local calendar date. After a launch,
 // today counts as used up only when the launch moment fell on today, so that a
 // tick coming late past midnight does not skip the next day.

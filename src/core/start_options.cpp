@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/command_line.h"
 #include "platform/os.h"
 
 namespace {
@@ -104,13 +105,25 @@ StartOptions WithFolder(const std::string& path, const std::string& workingFolde
     return options;
 }
 
+// What follows the program's own name. Started unquoted from a folder with
+// a blank ("C:\Program Files\Orvix Launcher\OrvixLauncher.exe"), the
+// name's words are no options.
+std::string OptionsText(const std::string& commandLine, const std::string& exePath,
+                        const std::string& workingFolder) {
+    const auto namesThisProgram = [&](const std::string& words) {
+        const std::string full = FullFolderPath(words, workingFolder);
+        return platform::SameFileName(full, exePath) || platform::SameFileName(full + ".exe", exePath);
+    };
+    return SplitAtProgram(commandLine, namesThisProgram).rest;
+}
+
 }  // namespace
 
-StartOptions ParseStartOptions(const std::string& commandLine, const std::string& workingFolder) {
-    const std::vector<std::string> arguments = Arguments(commandLine);
+StartOptions ParseStartOptions(const std::string& commandLine, const std::string& exePath,
+                               const std::string& workingFolder) {
+    const std::vector<std::string> arguments = Arguments(OptionsText(commandLine, exePath, workingFolder));
     std::optional<std::string> folder;
-    // The program's own name comes first.
-    for (std::size_t at = 1; at < arguments.size(); ++at) {
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
         const std::string& given = arguments[at];
         const std::string option = Lowered(given);
         if (option == "/?") {

@@ -24,11 +24,13 @@ struct StartOptions {
 };
 
 // `commandLine` as the process was given it, in UTF-8, its program's name
-// first. `/folder PATH`, `--folder PATH` and `/folder:PATH`, in any case; a
-// relative PATH is taken from `workingFolder`. Quotes only group: a
-// backslash before the closing quote belongs to the path. The folder must
-// exist; `/?` asks for the usage.
-StartOptions ParseStartOptions(const std::string& commandLine, const std::string& workingFolder);
+// first, quoted or not: unquoted, the name may hold blanks, and it ends
+// where the words so far name `exePath` (this program's own file, with or
+// without ".exe", relative ones taken from `workingFolder`). `/folder PATH`, `--folder PATH` and
+// `/folder:PATH`, in any case; a relative PATH is taken from `workingFolder`. Quotes only group: a backslash
+// before the closing quote belongs to the path. The folder must exist; `/?` asks for the usage.
+StartOptions ParseStartOptions(const std::string& commandLine, const std::string& exePath,
+                               const std::string& workingFolder);
 
 // " - " and the folder's last name ("D:" for a drive's root), to tell
 // launchers on different folders apart; empty for no folder.

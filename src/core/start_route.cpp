@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
+#include "core/command_line.h"
 #include "platform/os.h"
 
 namespace {
@@ -58,21 +62,6 @@ std::optional<std::string> Named(const std::string& text, bool (*exists)(const s
 
 bool IsUncPath(const std::string& path) { return path.size() > 2 && path[0] == '\\' && path[1] == '\\'; }
 
-// A command line's program, unquoted, and the rest after it.
-void SplitCommandLine(const std::string& commandLine, std::string& program, std::string& rest) {
-    std::size_t end = 0;
-    if (!commandLine.empty() && commandLine.front() == '"') {
-        end = commandLine.find('"', 1);
-        program = commandLine.substr(1, end == std::string::npos ? std::string::npos : end - 1);
-        end = end == std::string::npos ? commandLine.size() : end + 1;
-    } else {
-        end = std::min(commandLine.find_first_of(" \t"), commandLine.size());
-        program = commandLine.substr(0, end);
-    }
-    const std::size_t restStart = commandLine.find_first_not_of(" \t", end);
-    rest = restStart == std::string::npos ? "" : commandLine.substr(restStart);
-}
-
 // The route, its folder as the file system names it.
 StartRoute PlainRoute(const std::string& path, bool windowsProgram) {
     StartRoute route;
@@ -99,8 +88,12 @@ StartRoute PlainRoute(const std::string& path, bool windowsProgram) {
         return route;
     }
     // A command line, passed on as typed; it starts in its program's folder
-    // when its first word names a file.
-    SplitCommandLine(path, route.file, route.parameters);
+    // when its first part names a file. Unquoted, that part is found as the
+    // system finds the program: "C:\Jobs Dir\nightly.vbs /quiet" names the
+    // script, which the shell then opens with "/quiet".
+    CommandLineParts parts = SplitAtProgram(path, platform::IsExistingFile);
+    route.file = std::move(parts.program);
+    route.parameters = std::move(parts.rest);
     if (platform::IsExistingFile(route.file)) route.folder = FolderOf(route.file);
     if (windowsProgram) {
         route.commandLine = path;
@@ -124,6 +117,27 @@ StartRoute RouteFor(const std::string& path, bool windowsProgram) {
         route.folder.clear();
     }
     return route;
+}
+
+std::string WithNativeProgramFiles(const std::string& text) {
+    static const std::pair<const char*, const char*> natives[] = {
+        {"%programfiles%", "%ProgramW6432%"}, {"%commonprogramfiles%", "%CommonProgramW6432%"}};
+    std::string lowered = text;
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string result;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto* const native = std::find_if(
+            std::begin(natives), std::end(natives),
+            [&](const auto& pair) { return lowered.compare(at, std::strlen(pair.first), pair.first) == 0; });
+        if (native == std::end(natives)) {
+            result += text[at++];
+            continue;
+        }
+        result += native->second;
+        at += std::strlen(native->first);
+    }
+    return result;
 }
 
 std::string CommandInUncFolder(const std::string& command, const std::string& folder) {

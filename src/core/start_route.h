@@ -15,14 +15,20 @@ struct StartRoute {
     std::string parameters;
     // The folder it starts in; empty: the launcher's own working folder.
     std::string folder;
-    // A typed command line: when the system finds no program for it, the
-    // shell opens `file` with the parameters, as the Run box does.
+    // A typed command line: when the system finds no program for it, or
+    // its file is no program (a script, a document), the shell opens `file`
+    // with the parameters, as the Run box does.
     bool shellTakesOver = false;
 };
 
 // The route for `path`, its %VARIABLES% already expanded for a Windows
 // program, as a Windows program or as a command.
 StartRoute RouteFor(const std::string& path, bool windowsProgram);
+
+// `text` with %ProgramFiles% and %CommonProgramFiles%, in any case, read as
+// %ProgramW6432% and %CommonProgramW6432%: what a 64-bit Run box finds there,
+// where a 32-bit launcher on 64-bit Windows is given the (x86) folders.
+std::string WithNativeProgramFiles(const std::string& text);
 
 // What follows "/c" to run `command` (taken as the interpreter takes it,
 // inside an outer pair of quotes) in the UNC folder `folder`, where the

@@ -141,6 +141,8 @@ public:
 };
 
 CWinApp* AfxGetApp();
+// The running executable's full path as UTF-8; empty when it cannot be read.
+std::string AfxExecutablePath();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 // Runs the application object: sets up the common controls, calls
@@ -178,7 +180,7 @@ void AfxShellOpen(HWND owner, const char* file);
 // Shell_NotifyIconW on a notification-area icon record.
 BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data);
 // TrackPopupMenu; with TPM_RETURNCMD it returns the chosen identifier, or 0.
-BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner);
+BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, POINT at, HWND owner);
 // Icon resource `id` at `size` pixels square, from its image of that size
 // where it has one. The caller owns the icon (OwnedIcon).
 HICON AfxLoadIconOfSize(UINT id, int size);
@@ -194,6 +196,9 @@ HICON AfxLoadSmallIconForDpi(UINT id, UINT dpi);
 UINT AfxWindowDpi(HWND window);
 // Whether the user has high contrast on, as SPI_GETHIGHCONTRAST says now.
 bool AfxHighContrastOn();
+// The scaling the task bar, and so the notification area, is drawn at: that
+// of its window, or the system's where there is none.
+UINT AfxTaskbarDpi();
 
 // An icon handle destroyed with the object.
 class OwnedIcon {
@@ -238,7 +243,7 @@ void SetShellOpenHandler(ShellOpenHandler handler);
 using NotifyIconHandler = std::function<BOOL(DWORD message, const NOTIFYICONDATAW& data)>;
 void SetNotifyIconHandler(NotifyIconHandler handler);
 // Answers every AfxTrackPopupMenu in place of the user, as the real call does.
-using PopupMenuHandler = std::function<BOOL(HMENU menu, UINT flags, HWND owner)>;
+using PopupMenuHandler = std::function<BOOL(HMENU menu, UINT flags, POINT at, HWND owner)>;
 void SetPopupMenuHandler(PopupMenuHandler handler);
 // Called for every dialog run by DoModal, from inside its modal loop, once the
 // dialog is set up and shown. The observer drives the dialog and ends it.

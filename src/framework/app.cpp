@@ -12,8 +12,10 @@ CWinApp* theApp = nullptr;
 afxtest::MessageBoxHandler messageBoxHandler;
 afxtest::ShellOpenHandler shellOpenHandler;
 
-// The executable's full path as UTF-8; grows the buffer until the path fits.
-std::string ExecutablePath() {
+}  // namespace
+
+// Grows the buffer until the path fits.
+std::string AfxExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
@@ -27,9 +29,11 @@ std::string ExecutablePath() {
     }
 }
 
+namespace {
+
 // "C:\dir\OrvixLauncher.exe" -> "OrvixLauncher".
 std::string ExecutableTitle() {
-    std::string name = ExecutablePath();
+    std::string name = AfxExecutablePath();
     std::string::size_type slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
     std::string::size_type dot = name.rfind('.');

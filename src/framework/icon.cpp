@@ -40,9 +40,14 @@ HICON AfxLoadSmallIconForDpi(UINT id, UINT dpi) {
     return AfxLoadIconOfSize(id, metricsForDpi(SM_CXSMICON, dpi));
 }
 
+UINT AfxTaskbarDpi() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    return AfxWindowDpi(taskbar);
+}
+
 UINT AfxWindowDpi(HWND window) {
     const auto dpiForWindow = AfxProcedure<GetDpiForWindowFunction>(User32(), "GetDpiForWindow");
-    if (dpiForWindow != nullptr) return dpiForWindow(window);
+    if (dpiForWindow != nullptr && window != nullptr) return dpiForWindow(window);
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (screen) ReleaseDC(nullptr, screen);

@@ -16,9 +16,9 @@ BOOL AfxShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
     return Shell_NotifyIconW(message, data);
 }
 
-BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
-    if (popupMenuHandler) return popupMenuHandler(menu, flags, owner);
-    return TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
+BOOL AfxTrackPopupMenu(HMENU menu, UINT flags, POINT at, HWND owner) {
+    if (popupMenuHandler) return popupMenuHandler(menu, flags, at, owner);
+    return TrackPopupMenu(menu, flags, at.x, at.y, 0, owner, nullptr);
 }
 
 namespace afxtest {

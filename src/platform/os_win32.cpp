@@ -145,6 +145,27 @@ PathKind KindOfPath(const std::string& path) {
 
 bool IsExistingFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
 
+bool SameFileName(const std::string& a, const std::string& b) {
+    const std::wstring first = WidePath(a), second = WidePath(b);
+    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Windows 10 1511 brought the call that also answers on ARM; older ones
+// have only the first.
+bool RunsUnderWow64() {
+    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+    if (isWow64Process2 != nullptr) {
+        USHORT process = 0, machine = 0;
+        return isWow64Process2(GetCurrentProcess(), &process, &machine) != FALSE &&
+               process != IMAGE_FILE_MACHINE_UNKNOWN;
+    }
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
+}
+
 std::string ExpandEnvironment(const std::string& text) {
     const std::wstring wide = WidePath(text);
     std::wstring expanded(wide.size() + 1, L'\0');

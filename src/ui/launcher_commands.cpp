@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "log/log.h"
@@ -15,6 +16,7 @@
 #include "ui/log_dialog.h"
 #include "ui/maker.h"
 #include "ui/manual_dialog.h"
+#include "ui/options_file.h"
 #include "ui/path_box.h"
 #include "ui/picker.h"
 
@@ -228,10 +230,21 @@ void LauncherDialog::OnCancel() {
     CDialog::OnCancel();
 }
 
+void LauncherDialog::SaveSettings() {
+    settings.SaveConfiguration();
+    KeepPickedTime();
+}
+
+// Before the pickers were ever read the kept time stays as it is.
+void LauncherDialog::KeepPickedTime() {
+    if (const std::optional<ClockTime>& picked = countdown.PickedTime())
+        SavePickedTime(*picked, settings.IsAnyDayChecked());
+}
+
 void LauncherDialog::ConfirmExit() {
     const int answer = AfxMessageBox(ExitQuestion, MB_YESNO | MB_ICONHAND | MB_SYSTEMMODAL);
     settings.iconized = true;
-    settings.SaveConfiguration();
+    SaveSettings();
     if (answer != IDYES) return;
     LogMessage(Info, __FILE__, __LINE__, "Program Exit");
     SendMessage(WM_CLOSE);
@@ -249,7 +262,6 @@ void LauncherDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
         SetIcon(sized, FALSE);
         smallIcon.Reset(sized);
     }
-    if (trayIcon) trayIcon->Rescale(dpi);
 }
 
 void LauncherDialog::OnColoursChanged(bool sentToTopLevel) {

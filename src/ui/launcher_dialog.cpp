@@ -13,6 +13,7 @@
 #include "ui/end_for_update.h"
 #include "ui/launcher_controls.h"
 #include "ui/message_filter.h"
+#include "ui/options_file.h"
 #include "ui/path_box.h"
 #include "ui/picker.h"
 #include "ui/power.h"
@@ -92,7 +93,7 @@ bool LauncherDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 bool LauncherDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The notification area: the icon's callback, and the task bar coming back.
     if (message == TrayNotifyMessage) {
-        OnTrayNotify(lParam);
+        OnTrayNotify(wParam, lParam);
         result = 0;
         return true;
     }
@@ -183,8 +184,12 @@ bool LauncherDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         case WM_SYSCOLORCHANGE:
             OnColoursChanged(true);
             break;
+        case WM_DISPLAYCHANGE:
+            if (trayIcon) trayIcon->FollowTaskbarScaling();
+            break;
         case WM_SETTINGCHANGE:
             OnColoursChanged(false);
+            if (trayIcon) trayIcon->FollowTaskbarScaling();
             // Sent for many settings; the countdown looks whether the zone changed.
             if (const std::optional<CountdownAnswer> answer = countdown.SettingChanged(Now())) Carry(*answer);
             break;
@@ -261,6 +266,7 @@ BOOL LauncherDialog::OnInitDialog() {
     SetUpControls();
     banner.SetUp(GetDlgItem(IDC_BANNER));
     settings.LoadConfiguration();
+    countdown.RestorePickedTime(LoadPickedTime());
     RefreshIntervalText();
     RefreshControls();
     countdown.StartUp(Now(), runMissedOption);
@@ -353,7 +359,7 @@ void LauncherDialog::OnSysCommand(UINT command, LPARAM) {
     // Whole values on purpose: only the plain commands hide the window.
     if (command == SC_MINIMIZE || command == SC_CLOSE) {
         SetHidden(true);
-        settings.SaveConfiguration();
+        SaveSettings();
         return;
     }
     Default();
@@ -396,7 +402,7 @@ void LauncherDialog::OnTimer(UINT_PTR id) {
 
 void LauncherDialog::OnHideTimer() {
     SetHidden(true);
-    settings.SaveConfiguration();
+    SaveSettings();
     KillTimer(hideTimerId);
 }
 
@@ -410,7 +416,7 @@ void LauncherDialog::Carry(const CountdownAnswer& answer) {
         ::SendMessageA(progressBar, PBM_SETPOS, 0, 0);
     }
     if (answer.showMoment) RefreshControls();
-    if (answer.saveSettings) settings.SaveConfiguration();
+    if (answer.saveSettings) SaveSettings();
     CarryWake(answer);
     CarryTimers(answer);
     if (answer.startProgram) StartDueProgram();
@@ -489,7 +495,7 @@ void LauncherDialog::OnLaunch() {
     } else {
         ShowLaunchCheckMessage(launch.check);
     }
-    settings.SaveConfiguration();
+    SaveSettings();
     LogMessage(Info, __FILE__, __LINE__, "Launch Initiated");
 }
 
@@ -527,7 +533,7 @@ void LauncherDialog::OnShellAnswered(WPARAM error, LPARAM start) {
 // process without running any destructor, so the settings are saved here.
 void LauncherDialog::OnEndSession() {
     StopCountdown();
-    settings.SaveConfiguration();
+    SaveSettings();
     LogMessage(Info, __FILE__, __LINE__, "Program Exit");
     EndDialog(IDCANCEL);
 }
@@ -535,6 +541,8 @@ void LauncherDialog::OnEndSession() {
 void LauncherDialog::OnDestroy() {
     if (!runningMark.empty()) RemovePropW(m_hWnd, runningMark.c_str());
     StopCountdown();
+    // The settings record saves the 18 lines as it goes.
+    KeepPickedTime();
     // Nothing may post to this window once it is gone (a new one can take
     // its handle): the commands run on, unwatched, and a start still waiting
     // on a prompt is left to finish, unrecorded.

@@ -94,6 +94,10 @@ private:
 
     // The countdown decides; these carry its answers to the window.
     void Carry(const CountdownAnswer& answer);
+    // The 18-line settings file, and beside it the picked time of day that
+    // the file cannot hold.
+    void SaveSettings();
+    void KeepPickedTime();
     void CarryWake(const CountdownAnswer& answer);
     void CarryTimers(const CountdownAnswer& answer);
     void StartDueProgram();
@@ -124,12 +128,12 @@ private:
     void UpdateTip();
     std::wstring TipNow() const;
 
-    void OnTrayNotify(LPARAM notice);
+    void OnTrayNotify(WPARAM anchor, LPARAM notice);
     void ToggleWindow();
     void BringOpenModalWindowForward();
     void SetHidden(bool hidden);
     // The tray menu, its "Schedules" submenu read afresh each time it opens.
-    void OpenTrayMenu();
+    void OpenTrayMenu(WPARAM anchor);
     void OnTrayMenuChoice(UINT id);
     void GoToSchedule(const Schedule& schedule);
     void OnNewSchedule(const std::vector<Schedule>& schedules);

@@ -9,7 +9,7 @@
 #include "platform/os.h"
 #include "resource.h"
 #include "ui/launcher_dialog.h"
-#include "ui/wake_option.h"
+#include "ui/options_file.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ std::wstring LauncherDialog::TipNow() const {
     return platform::WidePath(TipText(next, FolderSuffix(SettingsFolder())));
 }
 
-void LauncherDialog::OnTrayNotify(LPARAM notice) {
+void LauncherDialog::OnTrayNotify(WPARAM anchor, LPARAM notice) {
     if (trayIcon) trayIcon->Hear(notice);
     const TrayRequest request = TrayIcon::RequestOf(notice);
     if (request == TrayRequest::Nothing) return;
@@ -113,7 +113,7 @@ void LauncherDialog::OnTrayNotify(LPARAM notice) {
         return;
     }
     if (request == TrayRequest::Menu && trayIcon) {
-        OpenTrayMenu();
+        OpenTrayMenu(anchor);
     } else if (request == TrayRequest::Show) {
         SetHidden(false);
     } else if (request == TrayRequest::Toggle) {

@@ -2,7 +2,22 @@
 
 #include "framework/afx.h"
 
-std::optional<std::string> KeptPathInBox(HWND box) { return AfxAnsiSafePath(HwndGetWideText(box)); }
+namespace {
+
+// Explorer's "Copy as path" adds a pair of quotes, which no file's name
+// holds and the short name cannot be found with.
+std::wstring WithoutOuterQuotes(const std::wstring& path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"' &&
+        path.find(L'"', 1) == path.size() - 1)
+        return path.substr(1, path.size() - 2);
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::string> KeptPathInBox(HWND box) {
+    return AfxAnsiSafePath(WithoutOuterQuotes(HwndGetWideText(box)));
+}
 
 void ShowPathInBox(HWND box, const std::string& path) {
     const std::wstring wide = AfxWideText(path);

@@ -48,7 +48,7 @@ HMENU SchedulesSubmenu(const std::vector<Schedule>& schedules) {
 
 }  // namespace
 
-void LauncherDialog::OpenTrayMenu() {
+void LauncherDialog::OpenTrayMenu(WPARAM anchor) {
     const std::vector<Schedule> schedules = ListSchedules(HomeScheduleFolder(), SettingsFolder());
     PopupMenu menu;
     if (!menu.Handle() || !trayIcon) return;
@@ -60,7 +60,7 @@ void LauncherDialog::OpenTrayMenu() {
                "S&chedules");
     AppendMenuW(menu.Handle(), MF_SEPARATOR, 0, nullptr);
     AppendItem(menu.Handle(), MF_STRING, TrayExit, "E&xit");
-    const UINT chosen = trayIcon->TrackMenu(menu.Handle(), TrayShow);
+    const UINT chosen = trayIcon->TrackMenu(menu.Handle(), TrayShow, anchor);
     // Escape on a menu opened from the keyboard: the keyboard goes back to
     // the icon. A click elsewhere leaves the focus where it went.
     if (chosen == 0 && trayIcon->MenuAskedByKeyboard() && ::GetForegroundWindow() == m_hWnd)

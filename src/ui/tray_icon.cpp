@@ -1,5 +1,7 @@
 #include "ui/tray_icon.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "resource.h"
@@ -27,7 +29,8 @@ bool SystemHasNotificationArea() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
 TrayIcon::TrayIcon(CWnd* window, UINT callbackMessage, const std::wstring& tip)
     : window(window),
       added(SystemHasNotificationArea()),
-      icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr) {
+      icon(added ? AfxLoadSmallIcon(IDI_MAIN_ICON) : nullptr),
+      iconDpi(added ? AfxTaskbarDpi() : 0) {
     if (!added) return;
     // The version with balloons; it shows the tip only when asked to.
     notifyData.cbSize = sizeof notifyData;
@@ -91,6 +94,7 @@ void TrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text, 
 
 void TrayIcon::OnTaskbarCreated() {
     if (!added) return;
+    FollowTaskbarScaling();
     retriesLeft = TrayRetryCount;
     OnRetryTimer();
 }
@@ -131,22 +135,27 @@ void TrayIcon::ReturnFocus() {
     if (added && inArea) AfxShellNotifyIcon(NIM_SETFOCUS, &notifyData);
 }
 
-UINT TrayIcon::TrackMenu(HMENU menu, UINT defaultItem) const {
+UINT TrayIcon::TrackMenu(HMENU menu, UINT defaultItem, WPARAM anchor) const {
     if (!menu || !window) return 0;
     SetMenuDefaultItem(menu, defaultItem, FALSE);
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    POINT at{GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)};
+    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) GetCursorPos(&at);
     // Without the foreground the menu would not close on a click elsewhere.
     window->SetForegroundWindow();
-    const BOOL chosen =
-        AfxTrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, window->GetSafeHwnd());
+    const BOOL chosen = AfxTrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at, window->GetSafeHwnd());
     // Lets the menu's owner leave the menu mode, or the next click is lost.
     window->PostMessage(WM_NULL);
     return static_cast<UINT>(chosen);
 }
 
+void TrayIcon::FollowTaskbarScaling() {
+    const UINT dpi = AfxTaskbarDpi();
+    if (dpi != iconDpi) Rescale(dpi);
+}
+
 void TrayIcon::Rescale(UINT dpi) {
     if (!added) return;
+    iconDpi = dpi;
     HICON sized = AfxLoadSmallIconForDpi(IDI_MAIN_ICON, dpi);
     if (!sized) return;
     notifyData.hIcon = sized;

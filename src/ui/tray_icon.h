@@ -65,9 +65,11 @@ public:
     // TrayRetryTimer came: tries the refused icon again.
     void OnRetryTimer();
 
-    // `menu` at the cursor, `defaultItem` in bold as what a double click
-    // does; the chosen identifier, or 0 when dismissed.
-    UINT TrackMenu(HMENU menu, UINT defaultItem) const;
+    // `menu` at `anchor`, the callback's wParam: the icon when opened from
+    // the keyboard, the pointer for a click; at the pointer when the anchor
+    // lies on no monitor. `defaultItem` in bold as what a double click does.
+    // The chosen identifier, or 0 when dismissed.
+    UINT TrackMenu(HMENU menu, UINT defaultItem, WPARAM anchor) const;
     // Notes what came from the icon: the shell follows a right button's
     // release with the menu's request, and the keyboard sends the request alone.
     void Hear(LPARAM notice);
@@ -75,8 +77,10 @@ public:
     // Gives the keyboard focus back to the icon, as after a menu dismissed
     // from the keyboard.
     void ReturnFocus();
-    // Shows the icon at the small-icon size of the scaling `dpi`.
-    void Rescale(UINT dpi);
+    // Shows the icon at the small-icon size of the task bar's scaling when
+    // that changed: the notification area is on the task bar, whichever
+    // monitor the window is on.
+    void FollowTaskbarScaling();
 
     bool IsAdded() const { return added; }
     // False while the shell refuses the icon, as it can at logon, before the
@@ -87,11 +91,13 @@ public:
 private:
     // Adds the icon again with the same record; true when it is now there.
     bool AddAgain();
+    void Rescale(UINT dpi);
     void RetryFromNow();
 
     CWnd* window;
     bool added = false;
     OwnedIcon icon;
+    UINT iconDpi = 0;
     bool inArea = false;
     int retriesLeft = 0;
     UINT lastNotice = 0;

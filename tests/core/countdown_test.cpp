@@ -199,6 +199,39 @@ TEST_F(CountdownTest, ZoneChangeAcrossSummerTimeKeepsThePickedWallClockTime) {
     EXPECT_EQ(window.starts.size(), 1u);
 }
 
+// After a restart, a launch moved to the jump of the clocks (02:15 on the
+// night they skip 02:00-03:00, kept as 03:00) goes back to 02:15 the next
+// day; a kept time that the saved moment does not hold is not believed.
+TEST_F(CountdownTest, RestartAtASkippedHourKeepsThePickedTimeOnlyWhereTheSavedMomentHoldsIt) {
+#ifdef _WIN32  // the Windows C library reads only US rules, from a POSIX-style zone
+    SetTimeZone("EST5EDT");
+    const int skipDay = 10;
+#else
+    SetTimeZone("Europe/Berlin");
+    const int skipDay = 31;
+#endif
+    const struct {
+        Moment saved;
+        std::string kept;
+        std::optional<std::string> restored;
+    } rows[] = {
+        {LocalMoment(2024, 3, skipDay, 3, 0, 0), "02:15:00", "02:15:00"},
+        {LocalMoment(2024, 4, 2, 21, 0, 0), "21:00:00", "21:00:00"},
+        {LocalMoment(2024, 4, 2, 20, 0, 0), "21:00:00", std::nullopt},  // edited elsewhere
+        {LocalMoment(2024, 4, 2, 21, 0, 0), "21:00", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        Program settings;
+        for (int day = 0; day < 7; ++day) settings.SetDayChecked(day, true);
+        settings.SetLaunchTime(row.saved);
+        Countdown countdown(settings);
+        countdown.RestorePickedTime(ParseClockTime(row.kept));
+        const std::optional<ClockTime>& picked = countdown.PickedTime();
+        EXPECT_EQ(picked ? std::optional<std::string>(ClockTimeText(*picked)) : std::nullopt, row.restored)
+            << row.kept;
+    }
+}
+
 TEST_F(CountdownTest, AutoRestartRecordsTheLaunchesMissedMeanwhile) {
     const Moment stored = LocalMoment(2004, 3, 2, 21, 0, 0);
     const struct {

@@ -286,7 +286,8 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
         return folder + platform::PathSeparator + name;
     };
     const std::string app = file(dir, "app.exe"), link = file(dir, "tool.lnk"), doc = file(dir, "doc.txt");
-    const std::string script = file(scripts, "b.bat");
+    const std::string script = file(scripts, "b.bat"), vbs = file(dir, "nightly.vbs");
+    const std::string gone = dir + platform::PathSeparator + "gone.vbs /quiet";
     SetEnv("ORVIX_APP_DIR", dir);
 #ifdef _WIN32  // a program in a drive's root starts there, not in that drive's current folder
     const std::string root = dir.substr(0, 3), inRoot = file(dir.substr(0, 2), "orvix_root_test.exe");
@@ -318,6 +319,20 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
          true,
          2,
          {"CreateProcess |excel /e book.xlsx||", "ShellExecuteEx open|excel|/e book.xlsx|"}},
+        // A script with its arguments is the shell's to open, in its folder.
+        {vbs + " /quiet",
+         true,
+         193,
+         {"CreateProcess |" + vbs + " /quiet||" + dir, "ShellExecuteEx open|" + vbs + "|/quiet|" + dir}},
+        {'"' + vbs + "\" /quiet",
+         true,
+         193,
+         {"CreateProcess |\"" + vbs + "\" /quiet||" + dir, "ShellExecuteEx open|" + vbs + "|/quiet|" + dir}},
+        {gone,
+         true,
+         2,
+         {"CreateProcess |" + gone + "||", "ShellExecuteEx open|" + gone.substr(0, gone.find(' ')) + "|" +
+                                               gone.substr(gone.find(' ') + 1) + "|"}},
 #ifdef _WIN32
         {inRoot, true, 0, {"CreateProcess |\"" + inRoot + "\"||" + root}},
         {dir + "/app.exe", true, 0, {"CreateProcess |\"" + dir + "/app.exe\"||" + dir}},
@@ -347,6 +362,14 @@ TEST_F(ExecuteTest, EachPathStartsTheWayExplorerOrTheRunBoxWouldInItsOwnFolder) 
                   StartsOf(settings, notFound))
             << "error " << notFound;
     }
+}
+
+// A 32-bit launcher on 64-bit Windows finds the 64-bit Program Files, as the Run box does.
+TEST(StartRouteTest, ProgramFilesIsThe64BitFolderNotTheX86One) {
+    EXPECT_EQ(WithNativeProgramFiles("%PROGRAMFILES%\\App\\app.exe %programFiles(x86)% %CommonProgramFiles%"),
+              "%ProgramW6432%\\App\\app.exe %programFiles(x86)% %CommonProgramW6432%");
+    EXPECT_EQ(WithNativeProgramFiles("C:\\Program Files (x86)\\a.exe 50%"),
+              "C:\\Program Files (x86)\\a.exe 50%");
 }
 
 // In code page 932 the second byte of 表 is the byte of "\": searched byte

@@ -21,6 +21,8 @@ TEST(StartOptionsTest, EachSpellingNamesTheFolderAndBadInputEndsWithTheUsage) {
     testsupport::MakeDirectory(jobs);
 #endif
     const std::string usage = std::string("\n\n") + UsageText;
+    const std::string exe = root.File("Orvix Launcher") + platform::PathSeparator + "OrvixLauncher.exe";
+    const std::string quoted = "\"" + exe + "\"";
     const struct {
         std::string arguments;
         std::string folder;
@@ -46,13 +48,19 @@ TEST(StartOptionsTest, EachSpellingNamesTheFolderAndBadInputEndsWithTheUsage) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
-        const StartOptions options = ParseStartOptions(
-            "\"C:\\Program Files\\Orvix\\OrvixLauncher.exe\" " + row.arguments, root.Path());
+        const StartOptions options = ParseStartOptions(quoted + " " + row.arguments, exe, root.Path());
         EXPECT_EQ(options.run, row.message.empty());
         EXPECT_EQ(options.folder, row.folder);
         EXPECT_EQ(options.message, row.message);
         EXPECT_EQ(options.exitCode, row.exitCode);
     }
+    // Started unquoted, the program's name is whatever words name this exe.
+    const std::string relative = std::string("orvix launcher") + platform::PathSeparator + "ORVIXLAUNCHER";
+    for (const std::string& program : {exe, exe.substr(0, exe.size() - 4), relative})
+        EXPECT_EQ(ParseStartOptions(program + " /folder Backup", exe, root.Path()).folder, backup) << program;
+    EXPECT_TRUE(ParseStartOptions(exe, exe, root.Path()).run);
+    EXPECT_EQ(ParseStartOptions("Some Other.exe", exe, root.Path()).message,
+              "Unknown option: Other.exe" + usage);
     EXPECT_EQ(FolderSuffix(backup), " - Backup");
     EXPECT_EQ(FolderSuffix("D:\\"), " - D:");
     EXPECT_EQ(FolderSuffix(""), "");

@@ -114,7 +114,8 @@ TEST_F(CommandsTest, TypedPathTheSettingsCannotKeepStartsNoLookAlike) {
         LauncherDialog dialog;
         RunModal(dialog, [&](CDialog&) {
             dialog.settings.SetProgramPath("C:\\before.exe");
-            HwndSetWideText(dialog.GetDlgItem(IDC_PROGRAM_PATH), typed);
+            // Pasted with "Copy as path", in its quotes.
+            HwndSetWideText(dialog.GetDlgItem(IDC_PROGRAM_PATH), exists ? L'"' + typed + L'"' : typed);
             Press(dialog, IDC_TEST);
             EXPECT_EQ(dialog.settings.GetProgramPath(), kept);
             dialog.EndDialog(IDCANCEL);

@@ -209,6 +209,8 @@ TEST_F(LaunchCycleTest, PickedTimeTheClocksSkipLaunchesAtTheJumpAndStaysPickedFo
         for (int day = 0; day < 7; ++day) CheckDay(dialog, day, IDC_MONDAY + (day + 6) % 7);
         Launch(dialog);
         EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2024, 3, 10, 3, 0, 0));
+        EXPECT_NE(testsupport::ReadFileBytes(HomeFile("orvix_launcher.ini")).find("Time=02:15:00"),
+                  std::string::npos);
 
         platform::AdvanceTestClock(5);
         EXPECT_TRUE(PumpUntil([&] { return PickerValue(dialog, IDC_DATE_PICKER).wDay == 11; }));
@@ -217,6 +219,20 @@ TEST_F(LaunchCycleTest, PickedTimeTheClocksSkipLaunchesAtTheJumpAndStaysPickedFo
         EXPECT_EQ(picked.wHour * 100 + picked.wMinute, 215) << "the jump's 03:00 replaced the picked time";
         EXPECT_EQ(dialog.settings.GetLaunchTime(), LocalMoment(2024, 3, 11, 2, 15, 0));
         dialog.EndDialog(IDCANCEL);
+    });
+    // Restarted before the jump's launch, it still knows the picked 02:15.
+    platform::SetTestClock(LocalMoment(2024, 3, 10, 1, 0, 0));
+    uitest::ConfigValues config;
+    config.programPath = testsupport::MarkerWriterPath();
+    config.launchTime = LocalMoment(2024, 3, 10, 3, 0, 0);
+    config.days = "1111111";
+    WriteConfig(config);
+    testsupport::WriteFileBytes(HomeFile("orvix_launcher.ini"), "[Schedule]\r\nTime=02:15:00\r\n");
+    LauncherDialog restarted;
+    RunModal(restarted, [&](CDialog&) {
+        const SYSTEMTIME picked = PickerValue(restarted, IDC_TIME_PICKER);
+        EXPECT_EQ(picked.wHour * 100 + picked.wMinute, 215) << "the restart took the jump's 03:00 as picked";
+        restarted.EndDialog(IDCANCEL);
     });
 }
 

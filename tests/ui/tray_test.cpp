@@ -35,7 +35,8 @@ protected:
             --refusals;
             return FALSE;
         });
-        afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, HWND owner) {
+        afxtest::SetPopupMenuHandler([this](HMENU menu, UINT flags, POINT at, HWND owner) {
+            menuAt = at;
             menuItems = ItemsOf(menu);
             // The submenu's items, the checked one marked "*".
             scheduleItems.clear();
@@ -70,8 +71,8 @@ protected:
         }
         return items;
     }
-    static void Notify(LauncherDialog& dialog, UINT mouseMessage) {
-        dialog.SendMessage(TrayNotifyMessage, 0, mouseMessage);
+    static void Notify(LauncherDialog& dialog, UINT mouseMessage, WPARAM anchor = 0) {
+        dialog.SendMessage(TrayNotifyMessage, anchor, mouseMessage);
     }
     static void SetShown(LauncherDialog& dialog, bool shown) {
         dialog.ShowWindow(shown ? SW_SHOW : SW_HIDE);
@@ -81,6 +82,7 @@ protected:
     std::vector<IconCall> iconCalls;
     int refusals = 0;  // adds and changes the shell refuses before it takes one
     UINT menuChoice = 0;
+    POINT menuAt{};
     std::vector<std::pair<UINT, std::string>> menuItems;
     std::string scheduleChoice;  // the start of a submenu item to choose
     std::vector<std::string> scheduleItems;
@@ -220,6 +222,16 @@ TEST_F(TrayTest, MenuActsOnlyOnTheChosenItemAndNeverAsAControlCommand) {
             EXPECT_EQ(opened, c.opens);
             EXPECT_EQ(dialog.IsWindowVisible() != FALSE, c.shownAfter);
             EXPECT_EQ(dialog.settings.iconized, !c.shownAfter);
+        }
+        // Opened from the keyboard, the menu belongs at the icon, whose point
+        // comes in wParam; one on no monitor leaves it at the pointer.
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        for (const POINT anchor : {POINT{40, 30}, POINT{-30000, -30000}}) {
+            menuChoice = 0;
+            Notify(dialog, WM_CONTEXTMENU, MAKEWPARAM(anchor.x, anchor.y));
+            const POINT expected = anchor.x > 0 ? anchor : pointer;
+            EXPECT_EQ(std::make_pair(menuAt.x, menuAt.y), std::make_pair(expected.x, expected.y));
         }
         dialog.EndDialog(IDCANCEL);
     });

@@ -1,4 +1,4 @@
-#include "ui/wake_option.h"
+#include "ui/options_file.h"
 
 #include <windows.h>
 
@@ -8,6 +8,8 @@
 namespace {
 
 const wchar_t* const OptionsSection = L"Options";
+const wchar_t* const ScheduleSection = L"Schedule";
+const wchar_t* const PickedTimeKey = L"Time";
 
 const wchar_t* KeyOf(LauncherOption option) {
     switch (option) {
@@ -33,5 +35,17 @@ bool LoadOption(LauncherOption option) {
 
 bool SaveOption(LauncherOption option, bool on) {
     return WritePrivateProfileStringW(OptionsSection, KeyOf(option), on ? L"1" : L"0",
+                                      OptionsFilePath().c_str()) != FALSE;
+}
+
+std::optional<ClockTime> LoadPickedTime() {
+    wchar_t text[16] = L"";
+    GetPrivateProfileStringW(ScheduleSection, PickedTimeKey, L"", text, 16, OptionsFilePath().c_str());
+    return ParseClockTime(platform::Utf8Path(text));
+}
+
+bool SavePickedTime(const ClockTime& time, bool weekdayMode) {
+    const std::wstring text = platform::WidePath(ClockTimeText(time));
+    return WritePrivateProfileStringW(ScheduleSection, PickedTimeKey, weekdayMode ? text.c_str() : nullptr,
                                       OptionsFilePath().c_str()) != FALSE;
 }
