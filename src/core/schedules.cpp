@@ -138,7 +138,8 @@ bool StartsSchedule(const platform::ShortcutLine& shortcut, const std::string& e
     const std::optional<std::string> ours = platform::FinalPath(exe);
     if (!target || !ours || platform::CompareFileNames(*target, *ours) != 0) return false;
     // A shortcut's arguments come without the program's name.
-    const StartOptions options = ParseStartOptions("\"" + exe + "\" " + shortcut.arguments, shortcut.startIn);
+    const StartOptions options =
+        ParseStartOptions("\"" + exe + "\" " + shortcut.arguments, exe, shortcut.startIn);
     if (!options.run) return false;
     return SameFolder(options.folder.empty() ? home : options.folder, schedule.folder);
 }
