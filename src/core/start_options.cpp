@@ -112,7 +112,8 @@ std::string OptionsText(const std::string& commandLine, const std::string& exePa
                         const std::string& workingFolder) {
     const auto namesThisProgram = [&](const std::string& words) {
         const std::string full = FullFolderPath(words, workingFolder);
-        return platform::SameFileName(full, exePath) || platform::SameFileName(full + ".exe", exePath);
+        return platform::CompareFileNames(full, exePath) == 0 ||
+               platform::CompareFileNames(full + ".exe", exePath) == 0;
     };
     return SplitAtProgram(commandLine, namesThisProgram).rest;
 }

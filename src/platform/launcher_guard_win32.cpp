@@ -7,17 +7,11 @@
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/owned_handle_win32.h"
 
 namespace platform {
 
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const {
-        if (handle != INVALID_HANDLE_VALUE && handle != nullptr) CloseHandle(handle);
-    }
-};
-using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // What GetFinalPathNameByHandleW puts before a drive's path ("\\?\C:\...")
 // or before a share's ("\\?\UNC\server\share\..."), taken off again.

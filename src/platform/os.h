@@ -56,9 +56,6 @@ using SystemError = std::uint32_t;
 // Whether `path` names an existing file (a folder is none).
 bool IsExistingFile(const std::string& path);
 bool IsExistingFolder(const std::string& path);
-// Whether two paths spell the same name as the file system compares names:
-// on Windows without regard to case.
-bool SameFileName(const std::string& a, const std::string& b);
 
 // Whether this is a 32-bit launcher on 64-bit Windows, which gives it the
 // (x86) folders as %ProgramFiles% and %CommonProgramFiles%.

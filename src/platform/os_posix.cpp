@@ -118,13 +118,6 @@ PathKind KindOfPath(const std::string& path) {
 
 bool IsExistingFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
 
-// As Windows compares them, so that the core's rules read the same here.
-bool SameFileName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
-}
-
 bool RunsUnderWow64() { return false; }
 
 std::string ExpandEnvironment(const std::string& text) {

@@ -19,6 +19,7 @@
 #include "platform/com_win32.h"
 #include "platform/os.h"
 #include "platform/os_detail.h"
+#include "platform/owned_handle_win32.h"
 
 namespace platform {
 
@@ -39,13 +40,6 @@ std::int64_t SystemMilliseconds() {
 }  // namespace detail
 
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const {
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
-using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // Text in `codePage` as UTF-16; empty when it cannot be converted.
 std::wstring Widened(UINT codePage, const std::string& text) {
@@ -144,12 +138,6 @@ PathKind KindOfPath(const std::string& path) {
 }
 
 bool IsExistingFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
-
-bool SameFileName(const std::string& a, const std::string& b) {
-    const std::wstring first = WidePath(a), second = WidePath(b);
-    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
-}
 
 // Windows 10 1511 brought the call that also answers on ARM; older ones
 // have only the first.
