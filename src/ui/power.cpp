@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "framework/afx.h"
+#include "platform/owned_handle_win32.h"
 
 namespace {
 
@@ -26,10 +27,7 @@ constexpr GUID AllowWakeTimers = {
 constexpr DWORD WakeTimersOff = 0;
 constexpr DWORD WakeTimersImportantOnly = 2;
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+using platform::OwnedHandle;
 
 struct LibraryFreer {
     void operator()(HMODULE module) const { FreeLibrary(module); }
